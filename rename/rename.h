@@ -1,0 +1,57 @@
+// rename.h - moving known images under their catalogue names, the changes log, and the group folders
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+constexpr const char* OutputDirName = "VBoyRen";
+constexpr const char* DupesDirName = "VBoyDupes";
+constexpr size_t ShortNameLimit = 60;
+constexpr size_t ShortNameHead = 21;
+constexpr size_t ShortNameTail = 36;
+
+// Set on the first known image of a run, when "VBoyRen" is prepared.
+extern int32_t OutputDirPrepared;
+
+// The changes log "VBoyLog.txt", opened when its first line is due.
+extern FILE* ChangesLog;
+
+// Clears OutputDirPrepared and forgets NextTempName's result (tests).
+void ResetRename();
+
+// Puts a known image (a loose file, or the whole archive when
+// ImageInArchive is set) under its catalogue name by mode, logs it and
+// counts it. An image the catalogue does not know is left untouched.
+void RenameImage(const char* crcText, const char* oldName);
+
+// The first group slot whose every "*"-separated pattern piece occurs in
+// EntryName(catalogueIndex); -1 when none does, stopping at an empty pattern.
+int FindGroup(int catalogueIndex);
+
+// Removes every space (OptNoSep) or replaces it by SepChar, in place;
+// returns text.
+std::string& ApplySeparator(std::string& text);
+
+// The next numbered alternative of path (its last two characters stepped as
+// a counter), or nullptr after printing "Out of temp filenames!". Passing
+// the previous result continues the sequence.
+const char* NextTempName(const char* path);
+
+// The extension of a name: from its last "." to the end, unless that dot is
+// its first character; empty when it has none.
+std::string NameExtension(const std::string& name);
+
+// The name without its extension.
+std::string NameWithoutExtension(const std::string& name);
+
+// Logs one rename or move on the console and in "VBoyLog.txt", as the
+// changes options ask.
+void LogChange(const char* oldName, const char* canonicalName);
+
+// Closes the changes log if it is open.
+void CloseChangesLog();
+
+// Creates "VBoyRen" and every group folder, with their "Creating" lines.
+// Returns true on success.
+bool CreateGroupDirs();

@@ -1,0 +1,135 @@
+// options.cpp - RunOptions and the matching of command-line words by letter positions
+#include "run/run.h"
+
+#include <cctype>
+#include <cstring>
+
+const char* const SystemTable[] = {
+    "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", ".vb",
+};
+
+int32_t OptRename;
+int32_t OptMove;
+int32_t OptList;
+int32_t OptListDirs;
+int32_t OptScan;
+int32_t OptScanNew;
+int32_t OptScanDirs;
+int32_t OptDeep;
+int32_t OptDirs;
+int32_t OptQuiet;
+int32_t OptChanges;
+int32_t OptChangesReverse;
+int32_t OptChangesAll = 1;
+int32_t OptNoDb;
+int32_t OptShortNames;
+int32_t OptSep;
+int32_t OptNoSep;
+char SepChar = ' ';
+int32_t OptAudit;
+int32_t OptAudit2;
+int32_t OptAudit3;
+int32_t OptAudit4;
+int32_t OptCrcFile;
+int32_t OptBannerToStdout;
+
+void ResetRunOptions()
+{
+    OptRename = OptMove = OptList = OptListDirs = 0;
+    OptScan = OptScanNew = OptScanDirs = OptDeep = OptDirs = OptQuiet = 0;
+    OptChanges = OptChangesReverse = 0;
+    OptChangesAll = 1;
+    OptNoDb = OptShortNames = OptSep = OptNoSep = 0;
+    SepChar = ' ';
+    OptAudit = OptAudit2 = OptAudit3 = OptAudit4 = 0;
+    OptCrcFile = OptBannerToStdout = 0;
+}
+
+// The character at position pos (counted from 1), letters in upper case;
+// 0 when the argument is not that long.
+static char At(const char* arg, size_t len, size_t pos)
+{
+    if (pos > len)
+        return 0;
+    return (char)toupper((unsigned char)arg[pos - 1]);
+}
+
+void MatchArgument(const char* arg)
+{
+    size_t len = strlen(arg);
+    char c1 = At(arg, len, 1);
+
+    if (c1 == 'V' && At(arg, len, 7) == 'N')
+        OptBannerToStdout = 1;
+    if (c1 == 'L') {
+        OptList = 1;
+        if (At(arg, len, 5) == 'D')
+            OptListDirs = 1;
+    }
+    if (c1 == 'R')
+        OptRename = 1;
+    if (c1 == 'D' && At(arg, len, 4) == 'S')
+        OptDirs = 1;
+    if (c1 == 'D' && At(arg, len, 4) == 'P')
+        OptDeep = 1;
+    if (c1 == 'S' && At(arg, len, 4) == 'N') {
+        OptScan = 1;
+        if (At(arg, len, 5) == 'N') {
+            OptScanNew = 1;
+            if (At(arg, len, 8) == 'D')
+                OptScanDirs = 1;
+        }
+        if (At(arg, len, 5) == 'D')
+            OptScanDirs = 1;
+    }
+    if (c1 == 'Q')
+        OptQuiet = 1;
+    if (c1 == 'A' && At(arg, len, 5) == 'T') {
+        OptAudit = 1;
+        if (len >= 6 && arg[5] == '2')
+            OptAudit2 = 1;
+        if (len >= 6 && arg[5] == '3')
+            OptAudit3 = 1;
+        if (len >= 6 && arg[5] == '4')
+            OptAudit4 = 1;
+    }
+    if (c1 == 'N' && At(arg, len, 4) == 'B')
+        OptNoDb = 1;
+    if (c1 == 'F' && At(arg, len, 7) == '3')
+        OptShortNames = 1;
+    if (c1 == 'N' && At(arg, len, 5) == 'P') {
+        OptSep = 1;
+        OptNoSep = 1;
+    }
+    if (c1 == 'S' && At(arg, len, 3) == 'P' && len == 4) {
+        OptSep = 1;
+        SepChar = arg[3];
+    }
+    if (c1 == 'C' && At(arg, len, 2) == 'H') {
+        OptChanges = 1;
+        if (At(arg, len, 8) == 'N') {
+            OptChangesAll = 0;
+            if (At(arg, len, 11) == '-')
+                OptChangesReverse = 1;
+        }
+        if (At(arg, len, 8) == '-')
+            OptChangesReverse = 1;
+    }
+    if (c1 == 'C' && At(arg, len, 7) == 'T')
+        printf("Cannot convert this system to other formats\n");
+    if (c1 == 'M' && At(arg, len, 3) == 'V') {
+        OptMove = 1;
+        OptRename = 1;
+    }
+    if (c1 == 'M' && At(arg, len, 9) == 'S')
+        OptCrcFile = 1;
+}
+
+int ParseArguments(int argc, char** argv)
+{
+    for (int i = 1; i < argc; i++)
+        MatchArgument(argv[i]);
+    if (SepChar != ' ' && OptNoSep)
+        OptCrcFile = 2;
+    return OptScan + OptRename + OptList + OptCrcFile + OptBannerToStdout + OptAudit;
+}

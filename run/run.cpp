@@ -1,0 +1,158 @@
+// run.cpp - the banner, the usage text and the fixed order of a run
+#include "run/run.h"
+
+#include "catalogue/catalogue.h"
+#include "groupinfo/groupinfo.h"
+#include "identify/identify.h"
+#include "intake/intake.h"
+#include "platform/platform.h"
+#include "rename/rename.h"
+#include "reports/reports.h"
+
+#include <cstdlib>
+
+std::string StartDirectory;
+std::string ProgramDirectory;
+unsigned char* ImageBuffer;
+uint32_t ImageBufferCapacity;
+
+std::string ProgramDirectoryOf(const std::string& programPath)
+{
+    size_t cut = programPath.find_last_of(PathSeparator);
+#ifdef _WIN32
+    size_t slash = programPath.find_last_of('/');
+    if (slash != std::string::npos && (cut == std::string::npos || slash > cut))
+        cut = slash;
+#endif
+    std::string dir = (cut != std::string::npos && cut > 0) ? programPath.substr(0, cut) : programPath;
+    return dir + PathSeparator;
+}
+
+int AllocateImageBuffer()
+{
+    free(ImageBuffer);
+    ImageBuffer = (unsigned char*)malloc(ImageBufferInitialCapacity + ImageBufferSlack);
+    ImageBufferCapacity = ImageBuffer != nullptr ? ImageBufferInitialCapacity : 0;
+    return ImageBuffer != nullptr;
+}
+
+int GrowImageBuffer(uint32_t size)
+{
+    if (ImageBuffer != nullptr && size <= ImageBufferCapacity)
+        return 1;
+    free(ImageBuffer);
+    ImageBuffer = (unsigned char*)malloc((size_t)size + ImageBufferSlack);
+    ImageBufferCapacity = ImageBuffer != nullptr ? size : 0;
+    return ImageBuffer != nullptr;
+}
+
+void FreeImageBuffer()
+{
+    free(ImageBuffer);
+    ImageBuffer = nullptr;
+    ImageBufferCapacity = 0;
+}
+
+FILE* NoticeStream()
+{
+    return OptCrcFile ? stderr : stdout;
+}
+
+void PrintBanner()
+{
+    FILE* out = OptBannerToStdout ? stdout : stderr;
+    fprintf(out, "%s: %s ROM auditor, renamer and sorter V%s\n", ProgramName, SystemFullName,
+            ProgramVersion);
+    fprintf(out, "Names and sorts your collection; never overwrites a file.\n");
+}
+
+void PrintUsage()
+{
+    PrintBanner();
+    fflush(stdout);
+    fprintf(stderr,
+            "Usage: %s [rename|move|scan[d]|scannew[d]|list[d]|audit[2]%s\n"
+            "       [changes[-]] [changesnew[-]] [quiet] [dirs] [deep] [sep_]",
+            ProgramName, "");
+    fprintf(stderr, "\n\n");
+    fprintf(stderr, "rename     = rename ROMs\n");
+    fprintf(stderr, "move       = move ROMs\n");
+    fprintf(stderr, "scan       = generate listing of all ROMs [w/dirs]\n");
+    fprintf(stderr, "scannew    = generate listing of unknown ROMs [w/dirs]\n");
+    fprintf(stderr, "list       = lists ROMs you have/need [w/dirs]\n");
+    fprintf(stderr, "audit      = prints names not matching any line in Quorinfo.cfg\n");
+    fprintf(stderr, "changes    = log rename/move operations (- reverses)\n");
+    fprintf(stderr, "changesnew = log rename/move operations that change a filename\n");
+    fprintf(stderr, "dirs       = move to dirs using Quorinfo.cfg info\n");
+    fprintf(stderr, "quiet      = suppress most non-error messages\n");
+    fprintf(stderr, "sepX       = replaces space in filenames with char X\n");
+    fprintf(stderr, "deep       = adds more detail to scanfiles where applicable\n");
+    fprintf(stderr, "Hit ENTER to continue ");
+    char answer[16];
+    if (fgets(answer, sizeof answer, stdin) == nullptr)
+        answer[0] = '\0';
+    fprintf(stderr, "\n");
+    fprintf(stderr, "Several output files are created depending on selected options:\n");
+    fprintf(stderr, "\n");
+    fprintf(stderr, "%-13s= %s\n", HaveDatabaseName, "database of scanned ROMs");
+    fprintf(stderr, "%-13s= %s\n", "VBoyMiss.txt", "ROMs missing (if in rename/move/list mode)");
+    fprintf(stderr, "%-13s= %s\n", "VBoyHave.txt", "ROMS present (if in rename/move/list mode)");
+    fprintf(stderr, "%-13s= %s\n", "VAvuDevo.zid", "log of 'scan' and 'scannew'");
+    fprintf(stderr, "%-13s= %s\n", "VBoyLog.txt", "log of 'changes' and 'changesnew'");
+    fprintf(stderr, "%-13s= %s\n", "Quor_ZIP.txt", "log of ZIP errors");
+    fprintf(stderr, "\n");
+}
+
+// The walk of a scan, rename, move or list run and the lists written after it.
+static void WalkCollection()
+{
+    int allocated = AllocateImageBuffer();
+    if (OptList)
+        OptRename = 1;
+    if (allocated) {
+        printf("Scanning .%c*%s\n", PathSeparator, SystemTable[SystemNumber]);
+        ResetWalk();
+        ScanDirectory(".");
+        CloseChangesLog();
+        CloseScanListing();
+        CloseZipLog();
+    }
+    FreeImageBuffer();
+    if (OptRename) {
+        WriteMissList();
+        WriteHaveList();
+    }
+}
+
+int RunProgram(int argc, char** argv)
+{
+    int modes = ParseArguments(argc, argv);
+    if (modes == 0) {
+        OptBannerToStdout = 1;
+        PrintUsage();
+        PrintStats();
+        return 0;
+    }
+    if (modes > 1) {
+        PrintUsage();
+        fprintf(stderr, "Cannot use more than one of scan,list,rename\n");
+        fprintf(stderr, "and cannot mix 'sep' and 'nosep'\n");
+        return 0;
+    }
+
+    PrintBanner();
+    StartDirectory = PlatformGetCurrentDirectory();
+    ProgramDirectory = ProgramDirectoryOf(PlatformProgramPath());
+    LoadGroupInfo();
+    PrepareCatalogue();
+    PrintStats();
+    if (OptCrcFile)
+        WriteEmulatorCrcFile();
+    else if (OptAudit)
+        RunAudit();
+    else
+        WalkCollection();
+    fflush(stdout);
+    PlatformSetCurrentDirectory(StartDirectory);
+    return 0;
+}
