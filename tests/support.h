@@ -68,3 +68,15 @@ RunResult RunQuor(const Scratch& scratch, const std::vector<std::string>& args,
                   const std::string& input = "", const std::string& cwd = "");
 
 }  // namespace test
+
+namespace test {
+
+// Starts exe with args in directory cwd, its standard input read from
+// inPath and its standard output and error written to outPath and errPath;
+// waits for it and returns its exit status (-1 when it could not start or
+// did not exit normally). One implementation per system.
+int SpawnProgram(const std::string& exe, const std::vector<std::string>& args,
+                 const std::string& cwd, const std::string& inPath,
+                 const std::string& outPath, const std::string& errPath);
+
+}  // namespace test
