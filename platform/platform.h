@@ -81,6 +81,12 @@ uint32_t PlatformRemoveFile(const std::string& path);
 // Returns 1 on success, 0 on failure.
 int PlatformSyncStream(FILE* stream);
 
+// Seeks a stream to a 64-bit offset (whence as for fseek). 0 on success.
+int PlatformSeek(FILE* stream, int64_t offset, int whence);
+
+// A stream's 64-bit position, or -1.
+int64_t PlatformTell(FILE* stream);
+
 // The stand-in for the root of drive C:, with its trailing separator:
 // "C:\" on Windows, the user's home directory elsewhere.
 std::string PlatformFallbackDirectory();

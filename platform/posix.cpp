@@ -85,6 +85,10 @@ int PlatformNextEntry(PlatformListing* listing, PlatformDirEntry* entry)
         if (fstatat(dirfd(listing->dir), de->d_name, &st, 0) != 0 &&
             fstatat(dirfd(listing->dir), de->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;  // vanished since it was listed
+        // Devices, pipes and sockets are no part of a collection, and opening
+        // a pipe would wait forever.
+        if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
+            continue;
         entry->isDirectory = S_ISDIR(st.st_mode);
         if (!entry->isDirectory) {
             unsigned long long size = st.st_size < 0 ? 0 : (unsigned long long)st.st_size;
@@ -196,6 +200,16 @@ int PlatformSyncStream(FILE* stream)
     if (fsync(fileno(stream)) != 0 && errno != EINVAL && errno != EROFS)
         return 0;
     return 1;
+}
+
+int PlatformSeek(FILE* stream, int64_t offset, int whence)
+{
+    return fseeko(stream, (off_t)offset, whence);
+}
+
+int64_t PlatformTell(FILE* stream)
+{
+    return (int64_t)ftello(stream);
 }
 
 std::string PlatformFallbackDirectory()

@@ -1,0 +1,91 @@
+// havedb.cpp - the have database QuorVBoy.db and the reload of what earlier runs had
+#include "catalogue/catalogue.h"
+
+#include "run/run.h"
+
+#include <cstring>
+#include <string>
+
+static const char HaveListFile[] = "VBoyHave.txt";
+
+// Reads a 4-byte big-endian number; 0 when fewer than 4 bytes come.
+static int ReadBigEndian32(FILE* stream, uint32_t* value)
+{
+    unsigned char b[4];
+    if (fread(b, 1, 4, stream) != 4)
+        return 0;
+    *value = ((uint32_t)b[0] << 24) | ((uint32_t)b[1] << 16) | ((uint32_t)b[2] << 8) | b[3];
+    return 1;
+}
+
+int ReadHaveDatabase(FILE* stream)
+{
+    unsigned char magic[4];
+    if (fread(magic, 1, 4, stream) != 4 || memcmp(magic, "QUOR", 4) != 0)
+        return 0;
+    uint32_t system = 0;
+    if (!ReadBigEndian32(stream, &system) || (system & 0xFF) != (uint32_t)SystemNumber)
+        return 0;
+    uint32_t crc = 0;
+    while (ReadBigEndian32(stream, &crc)) {
+        int i = FindEntryByCrc(crc);
+        if (i >= 0)
+            CopyCounts[i] = 1;
+    }
+    return 1;
+}
+
+int LoadHaveDatabase()
+{
+    if (OptNoDb) {
+        if (!OptQuiet)
+            fprintf(NoticeStream(), "NODB specified, ignoring %s\n", HaveDatabaseName);
+        return 0;
+    }
+    FILE* stream = OpenOutputFile(HaveDatabaseName, "rb");
+    if (stream == nullptr)
+        return 0;
+    int loaded = ReadHaveDatabase(stream);
+    fclose(stream);
+    return loaded;
+}
+
+void ReadHaveList(FILE* stream)
+{
+    int resume = 0;
+    char line[200];
+    while (fgets(line, sizeof line, stream) != nullptr) {
+        unsigned char first = (unsigned char)line[0];
+        if (first <= 0x20 || first >= 0x80)
+            continue;
+        size_t len = strlen(line);
+        if (len <= 2)
+            continue;
+        if (line[len - 1] == '\n')
+            line[--len] = '\0';
+        // A list written on Windows ends its lines with CR LF.
+        if (len > 0 && line[len - 1] == '\r')
+            line[--len] = '\0';
+        for (int i = resume; i < KnownRomCount; i++) {
+            if (strcmp(line, EntryName(i)) == 0) {
+                CopyCounts[i] = 1;
+                resume = i;
+                break;
+            }
+        }
+    }
+}
+
+void ReloadHave()
+{
+    if (LoadHaveDatabase()) {
+        if (!OptQuiet && !OptCrcFile)
+            printf("Found %s.db, Ignoring %s\n", ProgramName, HaveListFile);
+        return;
+    }
+    FILE* stream = OpenOutputFile(HaveListFile, "r");
+    if (stream == nullptr)
+        return;
+    ReadHaveList(stream);
+    fclose(stream);
+}

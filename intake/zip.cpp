@@ -1,0 +1,308 @@
+// zip.cpp - a small reader of single-disk ZIP archives: the end record, the central directory, stored and deflated members
+#include "intake/intake.h"
+
+#include "platform/platform.h"
+#include "run/run.h"
+
+#include <cstring>
+#include <vector>
+#include <zlib.h>
+
+FILE* ZipLog;
+
+constexpr uint32_t EndRecordSize = 22;
+constexpr uint32_t DirEntrySize = 46;
+constexpr uint32_t LocalHeaderSize = 30;
+constexpr uint32_t FirstWindow = 1024;
+// An end record lies at most its own size and the longest comment from the
+// end of the file, so the search never needs to read more than this.
+constexpr uint32_t LongestWindow = EndRecordSize + 0xFFFF;
+constexpr uint32_t InflateChunk = 16384;
+
+static const char FilesystemCorrupt[] = "Your filesystem seems to be corrupt, please check it";
+static const char ZipCorrupt[] = "The zipfile seems to be corrupt, please check it";
+static const char ZipUnsupported[] = "The format of this zipfile is not supported, please recompress it";
+
+static uint16_t Get16(const unsigned char* p)
+{
+    return (uint16_t)(p[0] | (p[1] << 8));
+}
+
+static uint32_t Get32(const unsigned char* p)
+{
+    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
+}
+
+void ReportZipError(const char* detail, const char* message, const char* path)
+{
+    printf("Error in zipfile %s\n%s\n", path, message);
+    if (ZipLog == nullptr) {
+        ZipLog = OpenOutputFile("Quor_ZIP.txt", "a");
+        if (ZipLog == nullptr)
+            return;
+    }
+    fprintf(ZipLog, "Error in zipfile %s: %s\n", path, detail);
+}
+
+void CloseZipLog()
+{
+    if (ZipLog != nullptr)
+        fclose(ZipLog);
+    ZipLog = nullptr;
+}
+
+// Reports a failure of ZipOpen and releases what it had.
+static ZipArchive* FailOpen(ZipArchive* archive, const char* detail, const char* message)
+{
+    ReportZipError(detail, message, archive->path.c_str());
+    ZipClose(archive);
+    return nullptr;
+}
+
+// Finds the end record by searching ever larger windows at the file's end.
+// Returns 1 with archive->endRecord filled.
+static int FindEndRecord(ZipArchive* archive)
+{
+    int64_t limit = archive->length < (int64_t)LongestWindow ? archive->length : LongestWindow;
+    int64_t window = limit < FirstWindow ? limit : FirstWindow;
+    std::vector<unsigned char> buf;
+    for (;;) {
+        buf.resize((size_t)window);
+        if (PlatformSeek(archive->file, archive->length - window, SEEK_SET) != 0 ||
+            fread(buf.data(), 1, buf.size(), archive->file) != buf.size())
+            return 0;
+        if (window >= (int64_t)EndRecordSize) {
+            for (int64_t p = window - EndRecordSize; p >= 0; p--) {
+                const unsigned char* b = &buf[(size_t)p];
+                if (b[0] == 'P' && b[1] == 'K' && b[2] == 5 && b[3] == 6) {
+                    archive->endRecord.assign((const char*)b, (size_t)(window - p));
+                    return 1;
+                }
+            }
+        }
+        if (window >= limit)
+            return 0;
+        window = window * 2 < limit ? window * 2 : limit;
+    }
+}
+
+ZipArchive* ZipOpen(const char* path)
+{
+    ZipArchive* archive = new ZipArchive;
+    archive->path = path;
+    archive->file = fopen(path, "rb");
+    if (archive->file == nullptr)
+        return FailOpen(archive, "Opening for reading", FilesystemCorrupt);
+    if (PlatformSeek(archive->file, 0, SEEK_END) != 0)
+        return FailOpen(archive, "Seeking to end", FilesystemCorrupt);
+    archive->length = PlatformTell(archive->file);
+    if (archive->length < 0)
+        return FailOpen(archive, "Get file size", FilesystemCorrupt);
+    if (archive->length == 0)
+        return FailOpen(archive, "Empty file", ZipCorrupt);
+    if (!FindEndRecord(archive))
+        return FailOpen(archive, "Reading ECD (end of central directory)", ZipCorrupt);
+
+    const unsigned char* e = (const unsigned char*)archive->endRecord.data();
+    archive->endSignature = Get32(e);
+    archive->thisDisk = Get16(e + 4);
+    archive->directoryDisk = Get16(e + 6);
+    archive->entriesOnDisk = Get16(e + 8);
+    archive->totalEntries = Get16(e + 10);
+    archive->directorySize = Get32(e + 12);
+    archive->directoryOffset = Get32(e + 16);
+    archive->commentLength = Get16(e + 20);
+    if (archive->thisDisk != archive->directoryDisk ||
+        archive->entriesOnDisk != archive->totalEntries || archive->totalEntries < 1)
+        return FailOpen(archive, "Cannot span disks", ZipUnsupported);
+
+    // The directory must lie inside the file before its size is trusted.
+    if ((int64_t)archive->directoryOffset + (int64_t)archive->directorySize > archive->length)
+        return FailOpen(archive, "Reading central directory", ZipCorrupt);
+    if (PlatformSeek(archive->file, archive->directoryOffset, SEEK_SET) != 0)
+        return FailOpen(archive, "Seeking to central directory", ZipCorrupt);
+    archive->directory.resize(archive->directorySize);
+    if (archive->directorySize > 0 &&
+        fread(&archive->directory[0], 1, archive->directorySize, archive->file) != archive->directorySize)
+        return FailOpen(archive, "Reading central directory", ZipCorrupt);
+    archive->readPosition = 0;
+    return archive;
+}
+
+ZipEntry* ZipNextEntry(ZipArchive* archive)
+{
+    uint64_t pos = archive->readPosition;
+    uint64_t size = archive->directorySize;
+    if (pos >= size)
+        return nullptr;
+    const unsigned char* d = (const unsigned char*)archive->directory.data() + pos;
+    if (pos + DirEntrySize > size || pos + DirEntrySize + Get16(d + 28) > size) {
+        ReportZipError("Invalid filename length in directory", ZipCorrupt, archive->path.c_str());
+        return nullptr;
+    }
+    ZipEntry& z = archive->entry;
+    z.signature = Get32(d);
+    z.versionMadeBy = d[4];
+    z.hostSystem = d[5];
+    z.versionNeeded = d[6];
+    z.systemNeeded = d[7];
+    z.flags = Get16(d + 8);
+    z.method = Get16(d + 10);
+    z.modTime = Get16(d + 12);
+    z.modDate = Get16(d + 14);
+    z.crc32 = Get32(d + 16);
+    z.compressedSize = Get32(d + 20);
+    z.uncompressedSize = Get32(d + 24);
+    z.nameLength = Get16(d + 28);
+    z.extraLength = Get16(d + 30);
+    z.commentLength = Get16(d + 32);
+    z.diskNumberStart = Get16(d + 34);
+    z.internalAttributes = Get16(d + 36);
+    z.externalAttributes = Get32(d + 38);
+    z.localHeaderOffset = Get32(d + 42);
+    z.name.assign((const char*)d + DirEntrySize, z.nameLength);
+    // A name is a NUL-terminated text: anything after an embedded NUL is not part of it.
+    z.name.resize(strlen(z.name.c_str()));
+    uint64_t next = pos + DirEntrySize + z.nameLength + z.extraLength + z.commentLength;
+    archive->readPosition = next > size ? (uint32_t)size : (uint32_t)next;
+    return &z;
+}
+
+int ZipSeekData(ZipArchive* archive, ZipEntry* entry)
+{
+    const char* path = archive->path.c_str();
+    int64_t header = entry->localHeaderOffset;
+    if (header > archive->length || PlatformSeek(archive->file, header, SEEK_SET) != 0) {
+        ReportZipError("Seeking to header", ZipCorrupt, path);
+        return -1;
+    }
+    unsigned char local[LocalHeaderSize];
+    if (fread(local, 1, LocalHeaderSize, archive->file) != LocalHeaderSize) {
+        ReportZipError("Reading header", ZipCorrupt, path);
+        return -1;
+    }
+    int64_t data = header + LocalHeaderSize + Get16(local + 26) + Get16(local + 28);
+    if (data + (int64_t)entry->compressedSize > archive->length ||
+        PlatformSeek(archive->file, data, SEEK_SET) != 0) {
+        ReportZipError("Seeking to compressed data", ZipCorrupt, path);
+        return -1;
+    }
+    return 0;
+}
+
+// Writes an inflate detail line to the log, only when it is already open.
+static void LogDetail(const char* format, int value)
+{
+    if (ZipLog != nullptr)
+        fprintf(ZipLog, format, value);
+}
+
+// Inflates the member's raw deflate stream into buffer, which has room for
+// exactly its uncompressed size. Returns 0, or -1 after logging the detail.
+static int InflateMember(ZipArchive* archive, ZipEntry* entry, unsigned char* buffer)
+{
+    z_stream stream;
+    memset(&stream, 0, sizeof stream);
+    stream.next_out = buffer;
+    stream.avail_out = entry->uncompressedSize;
+    int result = inflateInit2(&stream, -MAX_WBITS);
+    if (result != Z_OK) {
+        LogDetail("inflateInit error: %d\n", result);
+        return -1;
+    }
+    std::vector<unsigned char> input(InflateChunk);
+    uint32_t remaining = entry->compressedSize;
+    if (remaining == 0) {
+        LogDetail("inflate error: compressed size too small\n", 0);
+        inflateEnd(&stream);
+        return -1;
+    }
+    for (;;) {
+        if (stream.avail_in == 0) {
+            if (remaining == 0) {
+                LogDetail("inflate error: compressed size too small\n", 0);
+                inflateEnd(&stream);
+                return -1;
+            }
+            uInt want = remaining < InflateChunk ? remaining : InflateChunk;
+            size_t got = fread(input.data(), 1, want, archive->file);
+            if (got == 0) {
+                // The file ended early: inflate is told there is no more input.
+                LogDetail("inflate error: %d\n", Z_BUF_ERROR);
+                inflateEnd(&stream);
+                return -1;
+            }
+            remaining -= (uint32_t)got;
+            stream.next_in = input.data();
+            stream.avail_in = (uInt)got;
+        }
+        result = inflate(&stream, Z_NO_FLUSH);
+        if (result == Z_STREAM_END)
+            break;
+        if (result != Z_OK) {
+            LogDetail("inflate error: %d\n", result);
+            inflateEnd(&stream);
+            return -1;
+        }
+    }
+    result = inflateEnd(&stream);
+    if (result != Z_OK) {
+        LogDetail("inflateEnd error: %d\n", result);
+        return -1;
+    }
+    if (stream.avail_out != 0 || remaining != 0) {
+        LogDetail("zip size mismatch. %i\n", (int)remaining);
+        return -1;
+    }
+    return 0;
+}
+
+int ZipReadEntry(ZipArchive* archive, ZipEntry* entry, unsigned char* buffer)
+{
+    const char* path = archive->path.c_str();
+    if (entry->method == 0) {
+        if (entry->compressedSize != entry->uncompressedSize) {
+            ReportZipError("Wrong uncompressed size in store compression", ZipCorrupt, path);
+            return -3;
+        }
+        if (ZipSeekData(archive, entry) != 0)
+            return -1;
+        if (fread(buffer, 1, entry->compressedSize, archive->file) != entry->compressedSize) {
+            ReportZipError("Reading compressed data", ZipCorrupt, path);
+            return -1;
+        }
+        return 0;
+    }
+    if (entry->method == 8) {
+        if (entry->versionNeeded > 20) {
+            ReportZipError("Version too new", ZipUnsupported, path);
+            return -2;
+        }
+        if (entry->systemNeeded != 0) {
+            ReportZipError("OS not supported", ZipUnsupported, path);
+            return -2;
+        }
+        if (entry->diskNumberStart != archive->thisDisk) {
+            ReportZipError("Cannot span disks", ZipUnsupported, path);
+            return -2;
+        }
+        if (ZipSeekData(archive, entry) != 0)
+            return -1;
+        if (InflateMember(archive, entry, buffer) != 0) {
+            ReportZipError("Inflating compressed data", ZipCorrupt, path);
+            return -3;
+        }
+        return 0;
+    }
+    ReportZipError("Compression method unsupported", ZipUnsupported, path);
+    return -2;
+}
+
+void ZipClose(ZipArchive* archive)
+{
+    if (archive == nullptr)
+        return;
+    if (archive->file != nullptr)
+        fclose(archive->file);
+    delete archive;
+}

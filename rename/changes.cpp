@@ -1,0 +1,42 @@
+// changes.cpp - the changes log: which old name becomes which catalogue name, on the console and in VBoyLog.txt
+#include "rename/rename.h"
+
+#include "run/run.h"
+
+#include <string>
+
+FILE* ChangesLog;
+
+void CloseChangesLog()
+{
+    if (ChangesLog != nullptr)
+        fclose(ChangesLog);
+    ChangesLog = nullptr;
+}
+
+void LogChange(const char* oldName, const char* canonicalName)
+{
+    if (!OptChanges)
+        return;
+    std::string newName = canonicalName;
+    if (OptSep)
+        ApplySeparator(newName);
+    std::string old = NameWithoutExtension(oldName);
+    if (!OptChangesAll && old == newName)
+        return;
+    if (ChangesLog == nullptr)
+        ChangesLog = OpenOutputFile("VBoyLog.txt", "a");
+    std::string line;
+    if (OptChangesReverse)
+        line = "O: \"" + old + "\"  N: \"" + newName + "\"\n";
+    else
+        line = "N: \"" + newName + "\"  O: \"" + old + "\"\n";
+    if (!OptQuiet)
+        fputs(line.c_str(), stdout);
+    if (ChangesLog != nullptr) {
+        fputs(line.c_str(), ChangesLog);
+        // The log says what is about to happen: it reaches the file before
+        // the file it speaks of is moved.
+        fflush(ChangesLog);
+    }
+}

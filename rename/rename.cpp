@@ -1,0 +1,210 @@
+// rename.cpp - moving known images into VBoyRen under their catalogue names, duplicates into VBoyDupes
+#include "rename/rename.h"
+
+#include "catalogue/catalogue.h"
+#include "groupinfo/groupinfo.h"
+#include "intake/intake.h"
+#include "platform/platform.h"
+#include "run/run.h"
+
+#include <cctype>
+#include <cstring>
+
+int32_t OutputDirPrepared;
+
+// The result of NextTempName, overwritten by every call.
+static std::string tempName;
+
+void ResetRename()
+{
+    OutputDirPrepared = 0;
+    tempName.clear();
+}
+
+std::string NameExtension(const std::string& name)
+{
+    size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot == 0)
+        return std::string();
+    return name.substr(dot);
+}
+
+std::string NameWithoutExtension(const std::string& name)
+{
+    return name.substr(0, name.size() - NameExtension(name).size());
+}
+
+std::string& ApplySeparator(std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c != ' ')
+            out += c;
+        else if (!OptNoSep)
+            out += SepChar;
+    }
+    text.swap(out);
+    return text;
+}
+
+const char* NextTempName(const char* path)
+{
+    tempName = path;
+    size_t n = tempName.size();
+    char last = n >= 1 ? tempName[n - 1] : '0';
+    char prev = n >= 2 ? tempName[n - 2] : '0';
+    if (last == '9' && prev == '9') {
+        printf("Out of temp filenames!\n");
+        return nullptr;
+    }
+    if (!isdigit((unsigned char)prev))
+        prev = '0';
+    if (isdigit((unsigned char)last)) {
+        last++;
+        if (last > '9') {
+            last = '0';
+            prev++;
+        }
+    } else {
+        last = '0';
+    }
+    if (n >= 1)
+        tempName[n - 1] = last;
+    if (n >= 2 && prev != '0')
+        tempName[n - 2] = prev;
+    return tempName.c_str();
+}
+
+int FindGroup(int catalogueIndex)
+{
+    const char* name = EntryName(catalogueIndex);
+    for (int g = 0; g < GroupSlotCount; g++) {
+        const char* pattern = GroupTable[g].pattern;
+        if (pattern[0] == '\0')
+            return -1;
+        bool all = true;
+        const char* piece = pattern;
+        while (all) {
+            const char* star = strchr(piece, '*');
+            std::string text = star != nullptr ? std::string(piece, star) : std::string(piece);
+            if (strstr(name, text.c_str()) == nullptr)
+                all = false;
+            if (star == nullptr)
+                break;
+            piece = star + 1;
+        }
+        if (all)
+            return g;
+    }
+    return -1;
+}
+
+// Creates one output directory; an existing one is no failure.
+static bool CreateOutputDir(const char* dir)
+{
+    uint32_t error = PlatformCreateDirectory(dir);
+    if (error == 0 || error == ErrorAlreadyExists)
+        return true;
+    fprintf(stderr, "Error creating dir: '%s'\n", dir);
+    return false;
+}
+
+static bool Taken(uint32_t error)
+{
+    return error == ErrorAlreadyExists || error == ErrorAccessDenied;
+}
+
+// The new name of a renamed image, shortened and separated as asked.
+static std::string NewName(const char* canonical)
+{
+    std::string name = canonical;
+    if (OptShortNames && name.size() > ShortNameLimit) {
+        int32_t saved = OptNoSep;
+        OptNoSep = 1;
+        ApplySeparator(name);
+        OptNoSep = saved;
+        if (name.size() > ShortNameLimit)
+            name = name.substr(0, ShortNameHead) + "..." + name.substr(name.size() - ShortNameTail);
+    }
+    if (OptSep)
+        ApplySeparator(name);
+    return name;
+}
+
+// Lower-cases ASCII letters.
+static std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = (char)tolower((unsigned char)c);
+    return text;
+}
+
+// Sends a file whose target is taken into VBoyDupes, under numbered
+// alternative names while those are taken too. Returns false when VBoyDupes
+// cannot be created.
+static bool MoveToDupes(const char* oldName, const char* canonical)
+{
+    if (!CreateOutputDir(DupesDirName))
+        return false;
+    std::string target = std::string(DupesDirName) + PathSeparator;
+    if (OptMove)
+        target += oldName;
+    else
+        target += std::string(canonical) + NameExtension(oldName);
+    uint32_t error = PlatformMoveFile(oldName, target);
+    if (!Taken(error))
+        return true;
+    const char* alternative = target.c_str();
+    std::string current = target;
+    while ((alternative = NextTempName(current.c_str())) != nullptr) {
+        current = alternative;
+        error = PlatformMoveFile(oldName, current);
+        if (!Taken(error))
+            break;
+    }
+    return true;
+}
+
+void RenameImage(const char* crcText, const char* oldName)
+{
+    int i = FindEntryByCrcText(crcText, 0);
+    if (i < 0)
+        return;
+    if (!OutputDirPrepared) {
+        OutputDirPrepared = 1;
+        if (!OptList) {
+            if (!CreateOutputDir(OutputDirName))
+                return;
+            if (!OptMove && OptDirs && GroupTableLoaded)
+                CreateGroupDirs();
+        }
+    }
+    const char* canonical = EntryName(i);
+    LogChange(oldName, canonical);
+    if (!OptList) {
+        std::string target = std::string(OutputDirName) + PathSeparator;
+        if (OptMove) {
+            target += oldName;
+        } else {
+            int g = (OptDirs && GroupTableLoaded) ? FindGroup(i) : -1;
+            if (g >= 0)
+                target += GroupTable[g].directory;
+            target += NewName(canonical);
+            if (ImageInArchive)
+                target += ".zip";
+            else if (g >= 0 && GroupTable[g].extension[0] != '\0')
+                target += std::string(".") + GroupTable[g].extension;
+            else
+                target += Lower(NameExtension(oldName));
+        }
+        uint32_t error = PlatformMoveFile(oldName, target);
+        if (Taken(error)) {
+            if (!OptQuiet)
+                printf("File %s already exists (Original: %s)\n", target.c_str(), oldName);
+            if (!MoveToDupes(oldName, canonical))
+                return;
+        }
+    }
+    CopyCounts[i]++;
+}

@@ -1,0 +1,114 @@
+// lists.cpp - the have list, the missing list, the duplicates report and the have database
+#include "reports/reports.h"
+
+#include "catalogue/catalogue.h"
+#include "groupinfo/groupinfo.h"
+#include "rename/rename.h"
+#include "run/run.h"
+
+#include <string>
+
+// True when entry i is absent but its group is not to be listed as missing.
+static bool Excluded(int i)
+{
+    int g = FindGroup(i);
+    return g >= 0 && GroupTable[g].listMissing == 0;
+}
+
+void WriteMissList()
+{
+    int missing = 0;
+    int excluded = 0;
+    for (int i = 0; i < KnownRomCount; i++) {
+        if (CopyCounts[i] != 0)
+            continue;
+        if (Excluded(i))
+            excluded++;
+        else
+            missing++;
+    }
+    std::string suffix;
+    if (excluded != 0)
+        suffix = " (" + std::to_string(excluded) + " excluded)";
+
+    ReplacementFile file;
+    if (!OpenReplacementFile(MissListName, "w", &file))
+        return;
+    char summary[256];
+    snprintf(summary, sizeof summary, "You are missing %d of %d known %s %s%s\n\n", missing,
+             KnownRomCount - excluded, SystemFullName, "ROMS", suffix.c_str());
+    fputs(summary, stdout);
+    fprintf(file.stream, " %s", summary);
+    for (int i = 0; i < KnownRomCount; i++)
+        if (CopyCounts[i] == 0 && !Excluded(i))
+            fprintf(file.stream, "%s\n", EntryName(i));
+    CommitReplacementFile(&file);
+}
+
+// Writes a 32-bit value most significant byte first.
+static void PutBigEndian32(FILE* stream, uint32_t value)
+{
+    unsigned char b[4] = {(unsigned char)(value >> 24), (unsigned char)(value >> 16),
+                          (unsigned char)(value >> 8), (unsigned char)value};
+    fwrite(b, 1, 4, stream);
+}
+
+void WriteHaveList()
+{
+    int had = 0;
+    for (int i = 0; i < KnownRomCount; i++)
+        if (CopyCounts[i] != 0)
+            had++;
+    if (had == 0)
+        return;
+
+    ReplacementFile list;
+    if (!OpenReplacementFile(HaveListName, "w", &list))
+        return;
+    ReplacementFile db;
+    bool dbOpen = !OptNoDb && OpenReplacementFile(HaveDatabaseName, "wb", &db);
+
+    char summary[256];
+    snprintf(summary, sizeof summary, "You have %d of %d known %s %s\n\n", had, KnownRomCount,
+             SystemFullName, "ROMS");
+    fputs(summary, stdout);
+    fprintf(list.stream, " %s", summary);
+    if (OptNoDb)
+        printf("NODB specified, %s NOT updated\n", HaveDatabaseName);
+
+    bool headerWritten = false;
+    bool dupesHeading = false;
+    FILE* dupes = nullptr;
+    for (int i = 0; i < KnownRomCount; i++) {
+        if (CopyCounts[i] == 0)
+            continue;
+        fprintf(list.stream, "%s\n", EntryName(i));
+        if (dbOpen) {
+            if (!headerWritten) {
+                fwrite("QUOR", 1, 4, db.stream);
+                PutBigEndian32(db.stream, (uint32_t)SystemNumber);
+                headerWritten = true;
+            }
+            PutBigEndian32(db.stream, CatalogueCrcs[i]);
+        }
+        if (CopyCounts[i] >= 2) {
+            if (!dupesHeading) {
+                printf("Multiple copies of the following were found:\n");
+                dupes = OpenOutputFile(DupesListName, "a");
+                dupesHeading = true;
+            }
+            printf("%s [%ld copies]\n", EntryName(i), (long)CopyCounts[i]);
+            if (dupes != nullptr)
+                fprintf(dupes, "%s [%ld copies]\n", EntryName(i), (long)CopyCounts[i]);
+        }
+    }
+    // The database never gets ahead of the have list it goes with.
+    if (CommitReplacementFile(&list)) {
+        if (dbOpen)
+            CommitReplacementFile(&db);
+    } else if (dbOpen) {
+        AbandonReplacementFile(&db);
+    }
+    if (dupes != nullptr)
+        fclose(dupes);
+}
