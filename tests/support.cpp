@@ -198,12 +198,12 @@ static void UnlockTree(const fs::path& root)
 Scratch::Scratch()
 {
     static std::atomic<unsigned> counter{0};
-    std::random_device random;
+    std::random_device entropy;
     fs::path base = fs::temp_directory_path();
     fs::path dir;
     for (;;) {
         std::ostringstream name;
-        name << "quor-test-" << std::hex << random() << "-" << counter++;
+        name << "quor-test-" << std::hex << entropy() << "-" << counter++;
         dir = base / name.str();
         std::error_code ec;
         if (fs::create_directory(dir, ec))
