@@ -22,6 +22,8 @@ protected:
         // Preparation reloads what was had; give it folders that hold nothing.
         OptNoDb = 1;
         OptQuiet = 1;
+        savedStart = StartDirectory;
+        savedProgram = ProgramDirectory;
         StartDirectory = scratch.collection;
         ProgramDirectory = scratch.program + test::Sep();
 #ifndef _WIN32
@@ -41,12 +43,14 @@ protected:
         ResetCatalogue();
         ResetRunOptions();
         ResetOutputFileReports();
+        StartDirectory = savedStart;
+        ProgramDirectory = savedProgram;
 #ifndef _WIN32
         setenv("HOME", savedHome.c_str(), 1);
 #endif
     }
     test::Scratch scratch;
-    std::string savedHome;
+    std::string savedHome, savedStart, savedProgram;
 };
 
 TEST_F(CatalogueLookup, TableIsWellFormedAndUnique)
