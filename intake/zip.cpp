@@ -14,9 +14,9 @@ constexpr uint32_t EndRecordSize = 22;
 constexpr uint32_t DirEntrySize = 46;
 constexpr uint32_t LocalHeaderSize = 30;
 constexpr uint32_t FirstWindow = 1024;
-// An end record lies at most its own size and the longest comment from the
-// end of the file, so the search never needs to read more than this.
-constexpr uint32_t LongestWindow = EndRecordSize + 0xFFFF;
+// The end record with the longest comment it can have.
+constexpr uint32_t LongestRecord = EndRecordSize + 0xFFFF;
+constexpr int64_t SearchChunk = 65536;
 constexpr uint32_t InflateChunk = 16384;
 
 static const char FilesystemCorrupt[] = "Your filesystem seems to be corrupt, please check it";
@@ -59,31 +59,45 @@ static ZipArchive* FailOpen(ZipArchive* archive, const char* detail, const char*
     return nullptr;
 }
 
-// Finds the end record by searching ever larger windows at the file's end.
-// Returns 1 with archive->endRecord filled.
+// Finds the end record: the last signature that has a whole record's room
+// behind it, searched backwards from the file's end in bounded chunks so that
+// a damaged or foreign file never costs more memory than one chunk. Returns
+// 1 with archive->endRecord holding the record and the comment room behind it.
 static int FindEndRecord(ZipArchive* archive)
 {
-    int64_t limit = archive->length < (int64_t)LongestWindow ? archive->length : LongestWindow;
-    int64_t window = limit < FirstWindow ? limit : FirstWindow;
+    if (archive->length < (int64_t)EndRecordSize)
+        return 0;
     std::vector<unsigned char> buf;
-    for (;;) {
-        buf.resize((size_t)window);
-        if (PlatformSeek(archive->file, archive->length - window, SEEK_SET) != 0 ||
+    int64_t hi = archive->length - EndRecordSize;  // last position a record can start at
+    int64_t found = -1;
+    int64_t chunk = FirstWindow;
+    while (hi >= 0 && found < 0) {
+        int64_t lo = hi + 1 > chunk ? hi + 1 - chunk : 0;
+        buf.resize((size_t)(hi - lo + 4));
+        if (PlatformSeek(archive->file, lo, SEEK_SET) != 0 ||
             fread(buf.data(), 1, buf.size(), archive->file) != buf.size())
             return 0;
-        if (window >= (int64_t)EndRecordSize) {
-            for (int64_t p = window - EndRecordSize; p >= 0; p--) {
-                const unsigned char* b = &buf[(size_t)p];
-                if (b[0] == 'P' && b[1] == 'K' && b[2] == 5 && b[3] == 6) {
-                    archive->endRecord.assign((const char*)b, (size_t)(window - p));
-                    return 1;
-                }
+        for (int64_t p = hi; p >= lo; p--) {
+            const unsigned char* b = &buf[(size_t)(p - lo)];
+            if (b[0] == 'P' && b[1] == 'K' && b[2] == 5 && b[3] == 6) {
+                found = p;
+                break;
             }
         }
-        if (window >= limit)
-            return 0;
-        window = window * 2 < limit ? window * 2 : limit;
+        hi = lo - 1;
+        if (chunk < SearchChunk)
+            chunk *= 2;
     }
+    if (found < 0)
+        return 0;
+    int64_t keep = archive->length - found;
+    if (keep > (int64_t)LongestRecord)
+        keep = LongestRecord;
+    archive->endRecord.resize((size_t)keep);
+    if (PlatformSeek(archive->file, found, SEEK_SET) != 0 ||
+        fread(&archive->endRecord[0], 1, (size_t)keep, archive->file) != (size_t)keep)
+        return 0;
+    return 1;
 }
 
 ZipArchive* ZipOpen(const char* path)
@@ -218,29 +232,28 @@ static int InflateMember(ZipArchive* archive, ZipEntry* entry, unsigned char* bu
         return -1;
     }
     for (;;) {
-        if (stream.avail_in == 0) {
-            if (remaining == 0) {
-                LogDetail("inflate error: compressed size too small\n", 0);
-                inflateEnd(&stream);
-                return -1;
-            }
-            uInt want = remaining < InflateChunk ? remaining : InflateChunk;
-            size_t got = fread(input.data(), 1, want, archive->file);
-            if (got == 0) {
-                // The file ended early: inflate is told there is no more input.
-                LogDetail("inflate error: %d\n", Z_BUF_ERROR);
-                inflateEnd(&stream);
-                return -1;
-            }
-            remaining -= (uint32_t)got;
-            stream.next_in = input.data();
-            stream.avail_in = (uInt)got;
+        uInt want = remaining < InflateChunk ? remaining : InflateChunk;
+        size_t got = fread(input.data(), 1, want, archive->file);
+        if (got == 0) {
+            LogDetail("inflate error: %d\n", Z_BUF_ERROR);
+            inflateEnd(&stream);
+            return -1;
         }
+        remaining -= (uint32_t)got;
+        stream.next_in = input.data();
+        stream.avail_in = (uInt)got;
         result = inflate(&stream, Z_NO_FLUSH);
         if (result == Z_STREAM_END)
             break;
         if (result != Z_OK) {
             LogDetail("inflate error: %d\n", result);
+            inflateEnd(&stream);
+            return -1;
+        }
+        // The stream wants more than the member holds (or more room than its
+        // declared size gives).
+        if (remaining == 0) {
+            LogDetail("inflate error: compressed size too small\n", 0);
             inflateEnd(&stream);
             return -1;
         }
