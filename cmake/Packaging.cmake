@@ -9,7 +9,7 @@
 #     <prefix>/lib/quorvboy/QuorInfo.cfg      the sample group information file
 #     <prefix>/bin/QuorVBoy                   -> ../lib/quorvboy/QuorVBoy
 #     <prefix>/share/man/man1/QuorVBoy.1.gz   the manual (plain .1 without gzip)
-#     <prefix>/share/doc/quorvboy/            README.md, INSTALL.md
+#     <prefix>/share/doc/quorvboy/            README.md
 #   With QUOR_DEBIAN_LAYOUT (the Debian package) the configuration is the
 #   conffile /etc/quorvboy/QuorInfo.cfg, and <prefix>/lib/quorvboy/QuorInfo.cfg
 #   links to it, so that an edited configuration survives upgrades; the
@@ -26,7 +26,7 @@ set(QUOR_MAINTAINER "QuorVBoy developers <quorvboy@example.org>" CACHE STRING
 set(QUOR_SAMPLE_CONFIG ${CMAKE_CURRENT_SOURCE_DIR}/config/QuorInfo.cfg)
 set(QUOR_MANUAL ${CMAKE_CURRENT_SOURCE_DIR}/doc/QuorVBoy.1)
 set(QUOR_DOCS "")
-foreach(doc README.md doc/INSTALL.md)
+foreach(doc README.md)
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${doc})
     list(APPEND QUOR_DOCS ${CMAKE_CURRENT_SOURCE_DIR}/${doc})
   endif()
