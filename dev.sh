@@ -23,7 +23,7 @@ need_packages() {
 }
 
 build_native() {
-  need_packages cmake g++ make zlib1g-dev libgtest-dev
+  need_packages cmake g++ make zlib1g-dev libgtest-dev libdeflate-dev
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build build -j"$(nproc)"
 }
@@ -36,6 +36,12 @@ case "${1:-}" in
   test)
     build_native
     (cd build && ctest --output-on-failure)
+    # The installed Debian package, run as a user would (needs root to install).
+    if [ "$(id -u)" = 0 ]; then
+      tools/check-deb.sh
+    else
+      echo "dev.sh: not root, so the Debian package check is skipped"
+    fi
     ;;
   *)
     echo "usage: $0 sample|test" >&2
