@@ -1,0 +1,360 @@
+#!/usr/bin/env bash
+# run.sh - QuorVBoy's benchmark: scan, list and rename against the read limit and the usual tools, on two corpus sizes
+#
+#   bench/run.sh [--small N] [--runs N] [--out DIR]
+#
+#   --small N   loose images in the small corpus (300); the large corpus has ten
+#               times as many of everything
+#   --runs N    timed runs of each job, after one untimed warm-up (5)
+#   --out DIR   where the builds, corpora and results go (bench-out/)
+#
+# Builds QuorVBoy in Release (once with libdeflate's CRC-32, once with zlib's),
+# generates the corpora with quorgen, warms the page cache, and times each job
+# side by side with its baselines in the same run: the bench's own bare fread
+# loop, cat, rhash --crc32 and unzip -p. Prints medians, ratios and peak
+# resident memory as a markdown table (also kept in OUT/results.md), then the
+# targets and whether each is met. Nothing here is a test: timings depend on
+# the machine and on what else runs on it.
+set -euo pipefail
+
+src="$(cd "$(dirname "$0")/.." && pwd)"
+out="$src/bench-out"
+small=300
+runs=5
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --small) small="$2"; shift 2 ;;
+    --runs) runs="$2"; shift 2 ;;
+    --out) out="$2"; shift 2 ;;
+    *) sed -n '3,10p' "$0" >&2; exit 2 ;;
+  esac
+done
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+tmp="$out/tmp"
+mkdir -p "$tmp"
+
+# --- tools ------------------------------------------------------------------
+
+# Installs the Debian packages that are missing, when run as root.
+need_packages() {
+  local missing=()
+  for p in "$@"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
+    echo "Installing ${missing[*]}" >&2
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  else
+    echo "Missing packages: ${missing[*]} (install them, or run as root)" >&2
+    exit 1
+  fi
+}
+need_packages cmake g++ make zlib1g-dev libgtest-dev libdeflate-dev rhash unzip time ltrace strace
+
+echo "Building (Release) in $out/build and $out/build-zlib" >&2
+cmake -S "$src" -B "$out/build" -DCMAKE_BUILD_TYPE=Release >"$tmp/cmake.log"
+cmake --build "$out/build" -j"$(nproc)" --target QuorVBoy quorgen quorreadloop >>"$tmp/cmake.log"
+cmake -S "$src" -B "$out/build-zlib" -DCMAKE_BUILD_TYPE=Release -DQUOR_USE_LIBDEFLATE=OFF \
+  -DBUILD_TESTING=OFF >>"$tmp/cmake.log"
+cmake --build "$out/build-zlib" -j"$(nproc)" --target QuorVBoy >>"$tmp/cmake.log"
+grep -q QUOR_CRC_LIBDEFLATE "$out/build/CMakeFiles/quorcore.dir/flags.make" ||
+  echo "warning: libdeflate was not found; both builds use zlib's CRC-32" >&2
+
+# Each build runs from a program folder of its own, with the sample group file.
+for p in prog prog-zlib; do
+  mkdir -p "$out/$p"
+  cp "$src/config/QuorInfo.cfg" "$out/$p/"
+done
+cp "$out/build/QuorVBoy" "$out/prog/"
+cp "$out/build-zlib/QuorVBoy" "$out/prog-zlib/"
+quor="$out/prog/QuorVBoy"
+quorzlib="$out/prog-zlib/QuorVBoy"
+gen="$out/build/bench/quorgen"
+readloop="$out/build/bench/quorreadloop"
+
+# --- corpora ----------------------------------------------------------------
+
+# corpus NAME ARGS...: makes $out/corpus/NAME with quorgen unless it is there
+# already from the same arguments.
+corpus() {
+  local name="$1"; shift
+  local dir="$out/corpus/$name"
+  if [ -f "$dir.args" ] && [ "$(cat "$dir.args")" = "$*" ]; then
+    return 0
+  fi
+  rm -rf "$dir" "$dir.args"
+  echo "Generating $name: quorgen $*" >&2
+  "$gen" "$dir" "$@" >&2
+  echo "$*" >"$dir.args"
+}
+
+for size in small large; do
+  n=$small
+  [ $size = large ] && n=$((small * 10))
+  corpus "$size-loose" --images "$n" --seed 11
+  corpus "$size-known" --images 0 --stored-zips $((n / 2)) --deflated-zips $((n / 2)) \
+    --known-share 1 --seed 12
+  corpus "$size-deflated" --images 0 --deflated-zips $((n / 3)) --seed 13
+  corpus "$size-mixed" --images $((n / 2)) --stored-zips $((n / 10)) --deflated-zips $((n / 10)) \
+    --others $((n / 20)) --dupes $((n / 20)) --subdirs 3 --seed 14
+done
+
+# Every file of a corpus folder, one a line, NUL-separated for xargs (after
+# clearing what an earlier benchmark's runs left there).
+for d in "$out"/corpus/*/; do
+  name="$(basename "$d")"
+  (cd "$d" && rm -f VAvuDevo.zid VBoyHave.txt VBoyMiss.txt VBoyDupes.txt VBoyLog.txt Quor_ZIP.txt)
+  (cd "$d" && find . -maxdepth 1 -type f -printf '%P\n' | LC_ALL=C sort >"$tmp/$name.list")
+  tr '\n' '\0' <"$tmp/$name.list" >"$tmp/$name.list0"
+done
+
+echo "Warming the page cache" >&2
+find "$out/corpus" -type f -exec cat {} + >/dev/null
+
+# --- measuring --------------------------------------------------------------
+
+# Removes what a QuorVBoy run leaves, so that every run starts alike.
+clean_outputs() {
+  rm -f "$out/prog/QuorVBoy.db" "$out/prog-zlib/QuorVBoy.db"
+  (cd "$1" && rm -f VAvuDevo.zid VBoyHave.txt VBoyMiss.txt VBoyDupes.txt VBoyLog.txt Quor_ZIP.txt)
+}
+
+# The jobs of one round, in the order they run: key, folder, mode ("plain",
+# or "rename" for a run on a fresh copy of the folder) and command.
+job_keys=() job_dirs=() job_modes=() job_cmds=()
+job() {
+  job_keys+=("$1") job_dirs+=("$2") job_modes+=("$3")
+  shift 3
+  job_cmds+=("$(printf '%q ' "$@")")
+}
+
+# Runs job i once and appends "wall-µs cpu-ms rss-KiB" to its record. A rename
+# runs on a fresh copy made of hard links: as warm in the page cache as the
+# corpus itself, and made in no time.
+run_job() {
+  local i="$1" where="${job_dirs[$1]}" t0 t1 cpu
+  if [ "${job_modes[$i]}" = rename ]; then
+    rm -rf "$tmp/renamed"
+    cp -al "$where" "$tmp/renamed"
+    where="$tmp/renamed"
+  fi
+  clean_outputs "$where"
+  cd "$where"
+  local TIMEFORMAT='%3U %3S'
+  t0=$(date +%s%N)
+  { time eval "/usr/bin/time -f %M -o $tmp/rss ${job_cmds[$i]} >$tmp/stdout 2>$tmp/stderr || true"; } 2>"$tmp/cpu"
+  t1=$(date +%s%N)
+  cd "$out"
+  cpu=$(awk '{printf "%d", ($1 + $2) * 1000}' "$tmp/cpu")
+  echo "$(((t1 - t0) / 1000)) $cpu $(tail -n 1 "$tmp/rss")" >>"$tmp/record.${job_keys[$i]}"
+}
+
+# Runs every job once untimed, then $runs rounds of all of them in turn, so
+# that whatever else the machine does falls on every job alike. Leaves the
+# median wall and CPU seconds and the largest peak RSS of each job.
+declare -A secs cpus rss
+run_rounds() {
+  local round i key
+  for key in "${job_keys[@]}"; do rm -f "$tmp/record.$key"; done
+  for ((round = 0; round <= runs; round++)); do
+    echo "  round $round of $runs" >&2
+    for i in "${!job_keys[@]}"; do run_job "$i"; done
+    if [ $round -eq 0 ]; then
+      for key in "${job_keys[@]}"; do rm -f "$tmp/record.$key"; done
+    fi
+  done
+  for key in "${job_keys[@]}"; do
+    secs[$key]=$(median 1 1e6 <"$tmp/record.$key")
+    cpus[$key]=$(median 2 1e3 <"$tmp/record.$key")
+    rss[$key]=$(awk '$3 > m {m = $3} END {print m + 0}' "$tmp/record.$key")
+    echo "  $key: ${secs[$key]} s (CPU ${cpus[$key]} s), peak ${rss[$key]} KiB" >&2
+  done
+}
+
+# median FIELD DIVISOR: the median of a column, divided.
+median() {
+  awk -v f="$1" '{print $f}' | sort -n |
+    awk -v d="$2" '{a[NR] = $1} END {m = (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2; printf "%.4f", m / d}'
+}
+
+# Files and bytes of each corpus, subfolders included.
+declare -A bytes files
+for d in "$out"/corpus/*/; do
+  name="$(basename "$d")"
+  files[$name]=$(find "$d" -type f | wc -l)
+  bytes[$name]=$(find "$d" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
+done
+# The uncompressed bytes of the deflated archives' members.
+declare -A inflated
+for size in small large; do
+  inflated[$size]=$(cd "$out/corpus/$size-deflated" && unzip -qq -p '*.zip' | wc -c)
+done
+
+mkdir -p "$tmp/empty"
+# Each mode in an empty folder: the fixed cost of a run.
+for mode in scan list rename; do
+  job "empty.$mode" "$tmp/empty" plain "$quor" "$mode"
+done
+for size in small large; do
+  loose="$out/corpus/$size-loose"
+  known="$out/corpus/$size-known"
+  deflated="$out/corpus/$size-deflated"
+  mixed="$out/corpus/$size-mixed"
+  job "$size.readloop" "$loose" plain "$readloop" "$tmp/$size-loose.list"
+  job "$size.cat" "$loose" plain xargs -0 -a "$tmp/$size-loose.list0" cat
+  job "$size.rhash" "$loose" plain xargs -0 -a "$tmp/$size-loose.list0" rhash --crc32
+  job "$size.scan" "$loose" plain "$quor" scan
+  job "$size.scanzlib" "$loose" plain "$quorzlib" scan
+  job "$size.list" "$loose" plain "$quor" list
+  job "$size.rename" "$loose" rename "$quor" rename
+  job "$size.knownlist" "$known" plain "$quor" list
+  job "$size.knownscan" "$known" plain "$quor" scan
+  job "$size.unzip" "$deflated" plain unzip -qq -p '*.zip'
+  job "$size.dscan" "$deflated" plain "$quor" scan
+  job "$size.mscan" "$mixed" plain "$quor" scand
+  job "$size.mlist" "$mixed" plain "$quor" listd
+  job "$size.mrename" "$mixed" rename "$quor" rename
+done
+echo "Timing ${#job_keys[@]} jobs, $runs rounds after a warm-up round" >&2
+run_rounds
+
+# --- proof that list decompresses nothing -------------------------------------
+
+# Over the large corpus of archives whose CRCs the catalogue knows: the calls
+# of zlib's inflate (ltrace), the bytes read (strace), and a copy whose every
+# member's data is overwritten: scan must stumble on it, list must not.
+echo "Checking that list decompresses nothing" >&2
+known="$out/corpus/large-known"
+clean_outputs "$known"
+count_inflate() {
+  (cd "$1" && clean_outputs . && ltrace -c -e 'inflate' "$quor" "$2" 2>&1 >/dev/null) |
+    awk '$NF == "inflate" {n = $4} END {print n + 0}'
+}
+bytes_read() {
+  (cd "$1" && clean_outputs . &&
+    strace -e trace=read,pread64 -e signal=none -o "$tmp/strace" "$quor" "$2" >/dev/null 2>&1)
+  awk -F'= ' '/^(read|pread64)\(/ && $NF + 0 > 0 {s += $NF} END {printf "%d", s}' "$tmp/strace"
+}
+inflate_list=$(count_inflate "$known" list)
+inflate_scan=$(count_inflate "$known" scan)
+read_list=$(bytes_read "$known" list)
+read_scan=$(bytes_read "$known" scan)
+
+# Overwrites up to 4 KiB of every member's data with 0xFF from its first byte:
+# a deflate stream that starts so has a block of the reserved type, which
+# inflate refuses at once.
+rm -rf "$tmp/corrupt"
+cp -a "$known" "$tmp/corrupt"
+zips=0 deflated_zips=0
+cd "$tmp/corrupt"
+for z in *.zip; do
+  name=$(unzip -Z1 "$z")
+  read -r csize method < <(unzip -Zl "$z" | awk 'NR == 3 {print $6, $7}')
+  len=$((csize < 4096 ? csize : 4096))
+  head -c "$len" /dev/zero | tr '\0' '\377' |
+    dd of="$z" bs="$len" count=1 seek=$((30 + ${#name})) oflag=seek_bytes conv=notrunc iflag=fullblock status=none
+  zips=$((zips + 1))
+  [ "$method" != stor ] && deflated_zips=$((deflated_zips + 1))
+done
+cd "$out"
+(cd "$tmp/corrupt" && clean_outputs . && "$quor" list >"$tmp/corrupt.list.out" 2>&1)
+(cd "$tmp/corrupt" && clean_outputs . && "$quor" scan >"$tmp/corrupt.scan.out" 2>&1)
+errors_list=$(grep -c '^Error in zipfile' "$tmp/corrupt.list.out" || true)
+errors_scan=$(grep -c '^Error in zipfile' "$tmp/corrupt.scan.out" || true)
+have_list=$(grep -o 'You have [0-9]* of [0-9]*' "$tmp/corrupt.list.out" || true)
+
+# --- the table ----------------------------------------------------------------
+
+div() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0) ? a / b : 0}'; }
+mib() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
+rate() { awk -v b="$1" -v s="$2" 'BEGIN {printf "%.2f", (s > 0) ? b / s / 1e9 : 0}'; }
+mb() { awk -v b="$1" 'BEGIN {printf "%.0f", b / 1e6}'; }
+
+# row CORPUS JOB KEY FILES BYTES [BASELINE-KEY BASELINE-NAME]: one line of the
+# table; the read loop ratio only on the loose images that the loop read.
+row() {
+  local base="" vsread=""
+  [ $# -ge 6 ] && base="$(div "${secs[$3]}" "${secs[$6]}") ($(div "${cpus[$3]}" "${cpus[$6]}")) × $7"
+  [ "$5" = "$lb" ] && vsread="$(div "${secs[$3]}" "$rl") ($(div "${cpus[$3]}" "$rlc"))"
+  echo "| $1 | $2 | $4 | $(mb "$5") | ${secs[$3]} | ${cpus[$3]} | $(rate "$5" "${secs[$3]}") | $vsread | $base | $(mib "${rss[$3]}") |"
+}
+
+report="$out/results.md"
+{
+  echo "| Corpus | Job | Files | MB | Wall s | CPU s | GB/s | × read loop | × baseline | Peak RSS MiB |"
+  echo "|---|---|--:|--:|--:|--:|--:|--:|--:|--:|"
+  for size in small large; do
+    L=$size-loose K=$size-known D=$size-deflated M=$size-mixed
+    lb=${bytes[$L]} rl=${secs[$size.readloop]} rlc=${cpus[$size.readloop]}
+    row "$size: loose images" "bare fread loop" "$size.readloop" "${files[$L]}" "$lb"
+    row "$size: loose images" "cat" "$size.cat" "${files[$L]}" "$lb"
+    row "$size: loose images" "rhash --crc32" "$size.rhash" "${files[$L]}" "$lb"
+    row "$size: loose images" "**QuorVBoy scan**" "$size.scan" "${files[$L]}" "$lb" "$size.rhash" "rhash"
+    row "$size: loose images" "QuorVBoy scan, zlib CRC-32" "$size.scanzlib" "${files[$L]}" "$lb" "$size.rhash" "rhash"
+    row "$size: loose images" "QuorVBoy list" "$size.list" "${files[$L]}" "$lb"
+    row "$size: loose images" "QuorVBoy rename" "$size.rename" "${files[$L]}" "$lb"
+    row "$size: known archives" "**QuorVBoy list**" "$size.knownlist" "${files[$K]}" "${bytes[$K]}"
+    row "$size: known archives" "QuorVBoy scan" "$size.knownscan" "${files[$K]}" "${bytes[$K]}"
+    row "$size: deflated archives" "unzip -p" "$size.unzip" "${files[$D]}" "${inflated[$size]}"
+    row "$size: deflated archives" "**QuorVBoy scan**" "$size.dscan" "${files[$D]}" "${inflated[$size]}" "$size.unzip" "unzip -p"
+    row "$size: mixed, 4 folders" "QuorVBoy scand" "$size.mscan" "${files[$M]}" "${bytes[$M]}"
+    row "$size: mixed, 4 folders" "QuorVBoy listd" "$size.mlist" "${files[$M]}" "${bytes[$M]}"
+    row "$size: mixed, 4 folders" "QuorVBoy rename" "$size.mrename" "${files[$M]}" "${bytes[$M]}"
+  done
+  echo
+  echo "Wall and CPU (user + system) seconds are medians of $runs runs. MB and GB/s count the files'"
+  echo "bytes; for the deflated archives, their members' uncompressed bytes. Ratios give wall time"
+  echo "(CPU time in brackets). In an empty folder QuorVBoy scan takes ${secs[empty.scan]} s, list ${secs[empty.list]} s"
+  echo "and rename ${secs[empty.rename]} s (CPU ${cpus[empty.scan]}, ${cpus[empty.list]}, ${cpus[empty.rename]} s)."
+  echo "rename in the mixed corpora moves only what lies in the top folder: it does not descend."
+} >"$report"
+
+verdict() { if awk "BEGIN {exit !($1)}"; then echo met; else echo "NOT met"; fi; }
+peak_all=0
+for k in "${!rss[@]}"; do
+  case "$k" in *.readloop|*.cat|*.rhash|*.unzip) continue ;; esac
+  [ "${rss[$k]}" -gt "$peak_all" ] && peak_all=${rss[$k]}
+done
+{
+  echo
+  echo "Targets (on wall time):"
+  for size in small large; do
+    s=${secs[$size.scan]} r=${secs[$size.readloop]} h=${secs[$size.rhash]}
+    echo "- $size: scan over loose images takes $(div "$s" "$r")× the bare read loop (at most 2.5): $(verdict "$s <= 2.5 * $r")"
+    echo "- $size: scan over loose images is $(div "$h" "$s")× faster than rhash --crc32 (at least 3): $(verdict "$h >= 3 * $s")"
+    d=${secs[$size.dscan]} u=${secs[$size.unzip]}
+    echo "- $size: scan over deflated archives takes $(div "$d" "$u")× unzip -p (at most 1.25): $(verdict "$d <= 1.25 * $u")"
+  done
+  echo "- list over $zips archives whose CRCs the catalogue knows ($deflated_zips deflated) decompresses nothing:" \
+    "$inflate_list calls of inflate (scan: $inflate_scan), $read_list bytes read of ${bytes[large-known]}" \
+    "(scan: $read_scan); with every member's data overwritten, list reports $errors_list damaged archives" \
+    "($have_list), scan $errors_scan: $(verdict "$inflate_list == 0 && $errors_list == 0 && $errors_scan >= $deflated_zips")"
+  echo "- peak resident memory of any QuorVBoy run is $(mib "$peak_all") MiB (at most 16): $(verdict "$peak_all <= 16384")"
+  for job in scan list rename knownlist knownscan dscan mscan mlist mrename; do
+    case $job in
+      scan|list|rename) c=loose ;; knownlist|knownscan) c=known ;; dscan) c=deflated ;; *) c=mixed ;;
+    esac
+    case $job in *scan) e=scan ;; *list) e=list ;; *) e=rename ;; esac
+    fr=$(div "${files[large-$c]}" "${files[small-$c]}")
+    tr=$(div "${secs[large.$job]}" "${secs[small.$job]}")
+    cr=$(div "${cpus[large.$job]}" "${cpus[small.$job]}")
+    net=$(awk -v l="${secs[large.$job]}" -v s="${secs[small.$job]}" -v z="${secs[empty.$e]}" \
+      'BEGIN {printf "%.2f", (s > z) ? (l - z) / (s - z) : 0}')
+    echo "- time linear in files, $job: large/small $net less the empty $e run ($tr as measured, CPU $cr)" \
+      "for $fr× the files (within 20%): $(verdict "$net >= 0.8 * $fr && $net <= 1.2 * $fr")"
+  done
+} >>"$report"
+
+{
+  echo
+  echo "Machine: $(nproc) cores ($(lscpu | sed -n 's/^Model name: *//p' | head -n 1)), $(free -g | awk '/^Mem:/ {print $2}') GiB" \
+    "memory, $(uname -sr); libdeflate $(dpkg-query -W -f '${Version}' libdeflate-dev 2>/dev/null)," \
+    "zlib $(dpkg-query -W -f '${Version}' zlib1g-dev 2>/dev/null), rhash $(dpkg-query -W -f '${Version}' rhash 2>/dev/null)," \
+    "unzip $(dpkg-query -W -f '${Version}' unzip 2>/dev/null)."
+  echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."
+  echo "Command: bench/run.sh --small $small --runs $runs"
+} >>"$report"
+cat "$report"
