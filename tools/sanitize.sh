@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# sanitize.sh - builds the whole program and its test suite with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test
+#
+#   tools/sanitize.sh [CTEST ARGS...]
+#
+# Builds in build-asan/ (or $QUOR_ASAN_BUILD) with QUOR_SANITIZE=ON; any
+# sanitizer report aborts the program or test that made it, so the suite
+# fails on it.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$here"
+
+# Installs the packages that are missing, when run as root.
+need_packages() {
+  local missing=()
+  for p in "$@"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+  else
+    echo "Missing packages: ${missing[*]} (install them, or run as root)" >&2
+    exit 1
+  fi
+}
+
+if command -v dpkg >/dev/null; then
+  need_packages cmake make g++ zlib1g-dev libgtest-dev
+fi
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1:check_initialization_order=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+build="${QUOR_ASAN_BUILD:-build-asan}"
+cmake -S . -B "$build" -DQUOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j2
+cd "$build"
+ctest --output-on-failure "$@"
