@@ -115,8 +115,7 @@ static bool Taken(uint32_t error)
     return error == ErrorAlreadyExists || error == ErrorAccessDenied;
 }
 
-// The new name of a renamed image, shortened and separated as asked.
-static std::string NewName(const char* canonical)
+std::string NewImageName(const char* canonical)
 {
     std::string name = canonical;
     if (OptShortNames && name.size() > ShortNameLimit) {
@@ -190,7 +189,7 @@ void RenameImage(const char* crcText, const char* oldName)
             int g = (OptDirs && GroupTableLoaded) ? FindGroup(i) : -1;
             if (g >= 0)
                 target += GroupTable[g].directory;
-            target += NewName(canonical);
+            target += NewImageName(canonical);
             if (ImageInArchive)
                 target += ".zip";
             else if (g >= 0 && GroupTable[g].extension[0] != '\0')

@@ -33,6 +33,10 @@ int FindGroup(int catalogueIndex);
 // returns text.
 std::string& ApplySeparator(std::string& text);
 
+// The name a renamed image gets from its canonical name: shortened to 60
+// characters under OptShortNames, then with the separator rule under OptSep.
+std::string NewImageName(const char* canonical);
+
 // The next numbered alternative of path (its last two characters stepped as
 // a counter), or nullptr after printing "Out of temp filenames!". Passing
 // the previous result continues the sequence.
