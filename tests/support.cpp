@@ -1,23 +1,43 @@
 // support.cpp - the tests' synthetic images, forged CRCs, scratch folders and runs of the built program
 #include "support.h"
+#include "zipwriter.h"
 
 #include "catalogue/catalogue.h"
+#include "groupinfo/groupinfo.h"
+#include "identify/identify.h"
+#include "intake/intake.h"
+#include "rename/rename.h"
+#include "run/run.h"
 
-#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace test {
+
+const std::string StatsLine = "\nStats: 37 entries, 0 redumps, 0 hacks/trainers, 3 bad/overdumps\n";
+const std::string ScanningLine = "Scanning " + Native("./*.vb") + "\n";
+
+std::string MissingLine(int missing, int of, int excluded)
+{
+    return "You are missing " + std::to_string(missing) + " of " + std::to_string(of) +
+           " known Nintendo Virtual Boy ROMS" + (excluded ? " (" + std::to_string(excluded) + " excluded)" : "") +
+           "\n\n";
+}
+
+std::string HaveLine(int had)
+{
+    return "You have " + std::to_string(had) + " of 37 known Nintendo Virtual Boy ROMS\n\n";
+}
 
 uint32_t Crc(const std::string& bytes)
 {
@@ -28,60 +48,43 @@ std::string MakeImage(uint32_t size, uint32_t seed, bool mark)
 {
     std::string bytes(size, '\0');
     uint32_t x = seed * 2654435761u + 0x9E3779B9u;
-    if (x == 0)
-        x = 1;
+    x = x != 0 ? x : 1;
     for (uint32_t i = 0; i < size; i++) {
         x ^= x << 13;
         x ^= x >> 17;
         x ^= x << 5;
         bytes[i] = (char)(x >> 24);
     }
-    if (size < 544)
-        return bytes;
     // The header window is length-544 .. length-513; a mark may reach 3 bytes past it.
-    size_t window = size - 544;
-    if (mark) {
-        bytes[window] = 'V';
-        bytes[window + 3] = 'E';
-    } else {
-        std::fill(bytes.begin() + window, bytes.begin() + window + 35, '\0');
-    }
+    if (size >= 544 && mark)
+        bytes[size - 544] = 'V', bytes[size - 541] = 'E';
+    else if (size >= 544)
+        std::fill(bytes.end() - 544, bytes.end() - 509, '\0');
     return bytes;
 }
 
-// The reflected CRC-32 table of 0xEDB88320, and for each top byte of its
-// entries the index of the entry (the top bytes are all different).
-struct CrcTables {
-    uint32_t entry[256];
-    uint8_t indexOfTop[256];
-    CrcTables()
-    {
-        for (uint32_t n = 0; n < 256; n++) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; k++)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            entry[n] = c;
-            indexOfTop[c >> 24] = (uint8_t)n;
-        }
-    }
-};
-
-// The register before one byte b was fed, given the register after it.
+// The register before byte b was fed to the reflected CRC-32 of 0xEDB88320,
+// given the register after it: the top byte of the register after a step
+// tells which table entry was used, as the entries' top bytes all differ.
 static uint32_t UnfeedByte(uint32_t after, uint8_t b)
 {
-    static const CrcTables tables;
-    // The register after a step has the top byte of the table entry used.
-    uint32_t index = tables.indexOfTop[after >> 24];
-    uint32_t shifted = after ^ tables.entry[index];  // the old register shifted right by 8
-    return (shifted << 8) | ((index ^ b) & 0xFF);
+    static uint32_t entry[256];
+    static uint8_t indexOfTop[256];
+    for (uint32_t n = entry[255] != 0 ? 256 : 0; n < 256; n++) {
+        uint32_t c = n;
+        for (int k = 0; k < 8; k++)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        entry[n] = c;
+        indexOfTop[c >> 24] = (uint8_t)n;
+    }
+    uint32_t index = indexOfTop[after >> 24];
+    return ((after ^ entry[index]) << 8) | ((index ^ b) & 0xFF);
 }
 
 void ForgeCrc(std::string& bytes, uint32_t crc, size_t offset)
 {
     ASSERT_LE(offset + 4, bytes.size());
-    // The register after the prefix (zlib's value is its complement).
-    uint32_t before = ~Crc(bytes.substr(0, offset));
-    // Walk the wanted final register back over the suffix.
+    uint32_t before = ~Crc(bytes.substr(0, offset));  // the register after the prefix
     uint32_t after = ~crc;
     for (size_t i = bytes.size(); i > offset + 4; i--)
         after = UnfeedByte(after, (uint8_t)bytes[i - 1]);
@@ -89,9 +92,8 @@ void ForgeCrc(std::string& bytes, uint32_t crc, size_t offset)
     // and feeding four zero bytes.
     for (int i = 0; i < 4; i++)
         after = UnfeedByte(after, 0);
-    uint32_t word = after ^ before;
     for (int i = 0; i < 4; i++)
-        bytes[offset + i] = (char)((word >> (8 * i)) & 0xFF);
+        bytes[offset + i] = (char)(((after ^ before) >> (8 * i)) & 0xFF);
 }
 
 std::string MakeImageWithCrc(uint32_t size, uint32_t crc, uint32_t seed)
@@ -103,13 +105,49 @@ std::string MakeImageWithCrc(uint32_t size, uint32_t crc, uint32_t seed)
 
 uint32_t CatalogueCrcOf(const std::string& canonicalName)
 {
-    for (int i = 0; i < KnownRomCount; i++) {
-        const char* entry = KnownRomTable[i];
-        if (canonicalName == entry + EntryNameOffset)
-            return (uint32_t)strtoul(std::string(entry, 8).c_str(), nullptr, 16);
-    }
+    for (int i = 0; i < KnownRomCount; i++)
+        if (canonicalName == KnownRomTable[i] + EntryNameOffset)
+            return (uint32_t)strtoul(std::string(KnownRomTable[i], 8).c_str(), nullptr, 16);
     ADD_FAILURE() << "no catalogue entry named \"" << canonicalName << "\"";
     return 0;
+}
+
+std::string KnownImage(const std::string& canonicalName, uint32_t seed)
+{
+    return MakeImageWithCrc(8192, CatalogueCrcOf(canonicalName), seed);
+}
+
+std::string Zipped(const std::string& image)
+{
+    ZipWriter zip;
+    zip.Add("inside.vb", image);
+    return zip.Bytes();
+}
+
+std::string HaveDatabase(const std::vector<uint32_t>& crcs, uint32_t system)
+{
+    std::string bytes = "QUOR";
+    std::vector<uint32_t> words = {system};
+    words.insert(words.end(), crcs.begin(), crcs.end());
+    for (uint32_t v : words)
+        bytes += {(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
+    return bytes;
+}
+
+std::string ListingLine(uint32_t crc, const std::string& name)
+{
+    char text[9];
+    snprintf(text, sizeof text, "%08lx", (unsigned long)crc);
+    return "\"" + std::string(text) + " " + name + "\",";
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(!line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line);
+    return lines;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes)
@@ -154,16 +192,12 @@ std::vector<std::pair<std::string, std::string>> Snapshot(const std::string& roo
 {
     std::vector<std::pair<std::string, std::string>> files;
     std::error_code ec;
-    fs::path base(root);
-    for (fs::recursive_directory_iterator it(base, fs::directory_options::skip_permission_denied, ec), end;
+    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
          !ec && it != end; it.increment(ec)) {
-        if (it->is_symlink(ec)) {
-            if (it->is_directory(ec))
-                it.disable_recursion_pending();
-            continue;
-        }
-        if (it->is_regular_file(ec))
-            files.emplace_back(fs::relative(it->path(), base).generic_string(), ReadFile(it->path().string()));
+        if (it->is_symlink(ec))
+            it.disable_recursion_pending();
+        else if (it->is_regular_file(ec) && it->file_size(ec) <= (64u << 20))
+            files.emplace_back(fs::relative(it->path(), root).generic_string(), ReadFile(it->path().string()));
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -174,122 +208,152 @@ std::string Sep()
     return std::string(1, (char)fs::path::preferred_separator);
 }
 
-std::string Join(const std::string& a, const std::string& b)
+std::string Native(std::string path)
 {
-    if (a.empty())
-        return b;
-    return a + Sep() + b;
+    std::replace_if(path.begin(), path.end(), [](char c) { return c == '/' || c == '\\'; }, Sep()[0]);
+    return path;
 }
 
-// Gives the owner every right on everything below root, so that a test that
-// made folders read-only can still be cleaned up.
-static void UnlockTree(const fs::path& root)
+std::string Join(const std::string& a, const std::string& b)
 {
-    std::error_code ec;
-    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
-    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
-         !ec && it != end; it.increment(ec)) {
-        if (it->is_symlink(ec))
-            continue;
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
+    return a.empty() ? b : a + Sep() + b;
 }
 
 Scratch::Scratch()
 {
     static std::atomic<unsigned> counter{0};
     std::random_device entropy;
-    fs::path base = fs::temp_directory_path();
     fs::path dir;
-    for (;;) {
-        std::ostringstream name;
-        name << "quor-test-" << std::hex << entropy() << "-" << counter++;
-        dir = base / name.str();
-        std::error_code ec;
-        if (fs::create_directory(dir, ec))
-            break;
-        if (ec) {
-            ADD_FAILURE() << "cannot create a scratch folder in " << base << ": " << ec.message();
-            return;
-        }
-    }
-    // The program reports the start directory as the system resolves it.
-    dir = fs::canonical(dir);
+    std::error_code ec;
+    do
+        dir = fs::temp_directory_path() / ("quor-test-" + std::to_string(entropy()) + "-" + std::to_string(counter++));
+    while (!fs::create_directory(dir, ec) && !ec);
+    dir = fs::canonical(dir, ec);  // the program reports the start directory as the system resolves it
     root = dir.string();
     collection = (dir / "collection").string();
     program = (dir / "program").string();
-    fs::create_directory(collection);
-    fs::create_directory(program);
-    fs::create_directory(dir / "home");
-    fs::path exe(QUOR_EXE);
-    std::error_code ec;
-    fs::copy_file(exe, fs::path(program) / exe.filename(), ec);
+    for (const fs::path& sub : {dir / "collection", dir / "program", dir / "home"})
+        fs::create_directory(sub, ec);
+    fs::copy_file(QUOR_EXE, fs::path(program) / fs::path(QUOR_EXE).filename(), ec);
     if (ec)
-        ADD_FAILURE() << "cannot copy " << exe << " into the scratch folder: " << ec.message();
+        ADD_FAILURE() << "cannot make the scratch folder " << dir << ": " << ec.message();
 }
 
 Scratch::~Scratch()
 {
-    if (root.empty())
-        return;
+    // The owner gets every right again, so that read-only folders go too.
     std::error_code ec;
-    UnlockTree(root);
+    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
+    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec))
+        if (!it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(root, ec);
 }
 
-// Sets an environment variable for the programs started from here on, and
-// puts the old value back when it goes out of scope.
-namespace {
-struct ScopedEnv {
-    ScopedEnv(const char* variable, const std::string& value) : name(variable)
-    {
-        const char* old = getenv(variable);
-        hadOld = old != nullptr;
-        if (hadOld)
-            oldValue = old;
-        Set(value.c_str());
-    }
-    ~ScopedEnv() { Set(hadOld ? oldValue.c_str() : nullptr); }
-    void Set(const char* value)
-    {
-#ifdef _WIN32
-        _putenv_s(name, value != nullptr ? value : "");
-#else
-        if (value != nullptr)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-#endif
-    }
-    const char* name;
-    bool hadOld = false;
-    std::string oldValue;
-};
-}  // namespace
-
-RunResult RunQuor(const Scratch& scratch, const std::vector<std::string>& args,
-                  const std::string& input, const std::string& cwd)
+RunResult RunQuor(const Scratch& scratch, const std::vector<std::string>& args, const std::string& input,
+                  const std::string& cwd)
 {
+    std::string in = Join(scratch.root, "stdin.txt"), out = Join(scratch.root, "stdout.txt");
+    std::string err = Join(scratch.root, "stderr.txt"), exe = fs::path(QUOR_EXE).filename().string();
+    WriteFile(in, input);
+#ifndef _WIN32
+    // The stand-in for drive C: is the scratch home, never the real one.
+    std::string home = getenv("HOME") != nullptr ? getenv("HOME") : "";
+    setenv("HOME", Join(scratch.root, "home").c_str(), 1);
+#endif
     RunResult result;
-    fs::path root(scratch.root);
-    std::string inPath = (root / "stdin.txt").string();
-    std::string outPath = (root / "stdout.txt").string();
-    std::string errPath = (root / "stderr.txt").string();
-    WriteFile(inPath, input);
-    std::string exe = (fs::path(scratch.program) / fs::path(QUOR_EXE).filename()).string();
-    {
-        // The stand-in for drive C: is the scratch folder's home, never the
-        // real one.
-        ScopedEnv home("HOME", (root / "home").string());
-        result.status = SpawnProgram(exe, args, cwd.empty() ? scratch.collection : cwd, inPath, outPath, errPath);
-    }
-    result.out = ReadFile(outPath);
-    result.err = ReadFile(errPath);
+    result.status = SpawnProgram(Join(scratch.program, exe), args, cwd.empty() ? scratch.collection : cwd, in, out, err);
+#ifndef _WIN32
+    setenv("HOME", home.c_str(), 1);
+#endif
+    result.out = ReadFile(out);
+    result.err = ReadFile(err);
     std::error_code ec;
-    fs::remove(inPath, ec);
-    fs::remove(outPath, ec);
-    fs::remove(errPath, ec);
+    for (const std::string& path : {in, out, err})
+        fs::remove(path, ec);
     return result;
+}
+
+std::string AfterBanner(const std::string& err)
+{
+    size_t first = err.find('\n'), second = err.find('\n', first + 1);
+    if (second == std::string::npos || err.rfind("QuorVBoy:", 0) != 0 || err.compare(first - 5, 5, "V1.00") != 0 ||
+        second == first + 1) {
+        ADD_FAILURE() << "no banner in:\n" << err;
+        return err;
+    }
+    return err.substr(second + 1);
+}
+
+// Every table, flag and open file of the program as at the start of a run.
+static void ResetProgram()
+{
+    CloseZipLog();
+    CloseScanListing();
+    CloseChangesLog();
+    FreeImageBuffer();
+    ResetRunOptions();
+    ResetCatalogue();
+    ResetGroupTable();
+    ResetRename();
+    ResetWalk();
+    ResetOutputFileReports();
+}
+
+void UnitTest::SetUp()
+{
+    ResetProgram();
+    for (int i = 0; i < KnownRomCount; i++)
+        CatalogueCrcs[i] = (uint32_t)strtoul(std::string(KnownRomTable[i], 8).c_str(), nullptr, 16);
+    savedDirectory = fs::current_path().string();
+    fs::current_path(scratch.collection);
+    StartDirectory = scratch.collection;
+    ProgramDirectory = scratch.program + Sep();
+}
+
+void UnitTest::TearDown()
+{
+    ResetProgram();
+    fs::current_path(savedDirectory);
+    StartDirectory.clear();
+    ProgramDirectory.clear();
+}
+
+std::set<std::string> RunTest::Files() const
+{
+    std::set<std::string> names;
+    for (const auto& file : Snapshot(s.collection))
+        names.insert(file.first);
+    return names;
+}
+
+void RunTest::Fresh() const
+{
+    std::error_code ec;
+    for (const std::string& dir : {s.collection, Join(s.root, "home")})
+        fs::remove_all(dir, ec), fs::create_directory(dir, ec);
+    fs::remove(Join(s.program, "QuorInfo.cfg"), ec);
+    fs::remove(DatabasePath(), ec);
+}
+
+// The images of a folder by content, with how often each occurs.
+static std::map<std::string, int> ImageCounts(const std::string& root)
+{
+    std::map<std::string, int> counts;
+    for (const auto& file : Snapshot(root))
+        if (file.second.size() >= 8192)
+            counts[file.second]++;
+    return counts;
+}
+
+RunResult RunTest::Run(const std::vector<std::string>& args, const std::string& input)
+{
+    auto before = ImageCounts(s.collection);
+    RunResult r = RunQuor(s, args, input);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ImageCounts(s.collection), before) << "images lost or doubled by the run";
+    return r;
 }
 
 }  // namespace test

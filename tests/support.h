@@ -1,7 +1,10 @@
-// support.h - what the tests share: synthetic images, forged CRCs, scratch folders and runs of the real program
+// support.h - what the tests share: synthetic images, forged CRCs, scratch folders, runs of the real program
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -10,73 +13,124 @@ namespace test {
 // The CRC-32 of bytes, as zlib computes it.
 uint32_t Crc(const std::string& bytes);
 
-// A synthetic image of size bytes: pseudo-random content from seed with a
-// Virtual Boy mark ('V', two characters, 'E') in its header window. With
-// mark false the header window holds no mark at all.
+// size pseudo-random bytes from seed with a Virtual Boy mark ('V', two
+// characters, 'E') in the header window; with mark false the window is zeroed.
 std::string MakeImage(uint32_t size, uint32_t seed, bool mark = true);
 
 // Patches the four bytes at offset (outside the header window) so that the
 // CRC-32 of bytes becomes crc.
 void ForgeCrc(std::string& bytes, uint32_t crc, size_t offset = 0);
 
-// MakeImage and ForgeCrc together: an image whose CRC-32 is crc.
+// An image whose CRC-32 is crc.
 std::string MakeImageWithCrc(uint32_t size, uint32_t crc, uint32_t seed = 1);
 
 // The catalogue CRC of the entry with this canonical name (fails the test
-// when there is none).
+// when there is none), and an 8,192-byte image with that CRC.
 uint32_t CatalogueCrcOf(const std::string& canonicalName);
+std::string KnownImage(const std::string& canonicalName, uint32_t seed = 1);
 
-// Whole-file helpers; paths are relative to the test's current directory or
-// absolute.
+// An archive holding image as its one stored member "inside.vb".
+std::string Zipped(const std::string& image);
+
+// The bytes of a have database: "QUOR", the system number, the CRCs, big-endian.
+std::string HaveDatabase(const std::vector<uint32_t>& crcs, uint32_t system = 19);
+
+// One line of the scan listing, without its line end.
+std::string ListingLine(uint32_t crc, const std::string& name);
+
+// The lines of text, without their "\r\n" or "\n" ends.
+std::vector<std::string> Lines(const std::string& text);
+
+// The console's lines: statistics, the walk's first, the two summaries.
+extern const std::string StatsLine, ScanningLine;
+std::string MissingLine(int missing, int of = 37, int excluded = 0);
+std::string HaveLine(int had);
+
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
 void MakeDirs(const std::string& path);
 
-// Every regular file below root, as "relative/path" -> content.
+// Every regular file below root up to 64 MiB (no test makes larger ones but
+// sparse), as "relative/path" -> content, sorted.
 std::vector<std::pair<std::string, std::string>> Snapshot(const std::string& root);
 
-// The native separator as a string, for building expected texts.
+// The native separator; a path with every "/" and "\" made native; a join.
 std::string Sep();
-
-// Joins path pieces with the native separator.
+std::string Native(std::string path);
 std::string Join(const std::string& a, const std::string& b);
 
-// A fresh scratch folder for one test, with two folders inside:
-//   collection/  the start directory the program runs in
-//   program/     a private program directory holding a copy of QuorVBoy
-// Removed again when the Scratch goes out of scope.
+// What standard output captured while body ran.
+template <typename F>
+std::string Stdout(F body)
+{
+    testing::internal::CaptureStdout();
+    body();
+    fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+// A fresh scratch folder, removed again at scope end, holding collection/
+// (where the program runs), program/ (a private copy of QuorVBoy) and home/
+// (the stand-in for drive C:).
 struct Scratch {
     Scratch();
     ~Scratch();
-    std::string root;
-    std::string collection;
-    std::string program;
+    std::string root, collection, program;
 };
 
 struct RunResult {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
-// Runs the copy of QuorVBoy in scratch.program with args, from directory cwd
-// (default: scratch.collection), with input on its standard input, and
-// returns its exit status, standard output and standard error.
-RunResult RunQuor(const Scratch& scratch, const std::vector<std::string>& args,
-                  const std::string& input = "", const std::string& cwd = "");
+// Runs the scratch copy of QuorVBoy with args in cwd (default: the
+// collection) with input on standard input.
+RunResult RunQuor(const Scratch& scratch, const std::vector<std::string>& args, const std::string& input = "",
+                  const std::string& cwd = "");
 
-}  // namespace test
+// Starts exe with args in cwd, standard streams from and to the three files;
+// returns its exit status, or -1 when it could not start or did not exit.
+int SpawnProgram(const std::string& exe, const std::vector<std::string>& args, const std::string& cwd,
+                 const std::string& inPath, const std::string& outPath, const std::string& errPath);
 
-namespace test {
+// Standard error (or output) without its two banner lines, which are checked.
+std::string AfterBanner(const std::string& err);
 
-// Starts exe with args in directory cwd, its standard input read from
-// inPath and its standard output and error written to outPath and errPath;
-// waits for it and returns its exit status (-1 when it could not start or
-// did not exit normally). One implementation per system.
-int SpawnProgram(const std::string& exe, const std::vector<std::string>& args,
-                 const std::string& cwd, const std::string& inPath,
-                 const std::string& outPath, const std::string& errPath);
+// The program's state as at the start of a run, with the catalogue's CRCs
+// filled and nothing had; the current and start directory is a scratch
+// collection, the program directory its program folder.
+class UnitTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    Scratch scratch;
+
+private:
+    std::string savedDirectory;
+};
+
+// End-to-end runs in a scratch folder; paths relative to its collection are
+// written with "/".
+class RunTest : public ::testing::Test {
+protected:
+    std::string At(const std::string& relative) const { return Join(s.collection, Native(relative)); }
+    void Put(const std::string& relative, const std::string& bytes) const { WriteFile(At(relative), bytes); }
+    void Config(const std::string& text) const { WriteFile(Join(s.program, "QuorInfo.cfg"), text); }
+    std::string DatabasePath() const { return Join(s.program, "QuorVBoy.db"); }
+    std::string NoGroupFile() const { return "Cannot open " + Join(s.program, "QuorInfo.cfg") + " Using Defaults\n"; }
+    // What a walking run without a group information file prints first.
+    std::string Prelude() const { return NoGroupFile() + StatsLine + ScanningLine; }
+    // The files below the collection.
+    std::set<std::string> Files() const;
+    // Empties the collection and the home folder and removes the group and
+    // database files, for the next case of a table.
+    void Fresh() const;
+    // Runs the program, expects status 0, and checks that every image (file
+    // of 8,192 bytes or more) is still in the collection exactly as often.
+    RunResult Run(const std::vector<std::string>& args, const std::string& input = "");
+    Scratch s;
+};
 
 }  // namespace test
