@@ -31,6 +31,10 @@ struct PlatformDirEntry {
 
 struct PlatformListing;
 
+// Prepares the process's console once at start (on Windows: names beyond
+// ASCII shown in UTF-8, as the program sees them).
+void PlatformStartup();
+
 // Starts listing the entries of dir (including "." and ".." where the system
 // gives them). Returns nullptr when the directory cannot be listed.
 PlatformListing* PlatformOpenListing(const std::string& dir);

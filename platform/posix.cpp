@@ -52,6 +52,10 @@ static uint32_t MapErrno(int e)
     }
 }
 
+void PlatformStartup()
+{
+}
+
 PlatformListing* PlatformOpenListing(const std::string& dir)
 {
     DIR* d = opendir(dir.c_str());

@@ -205,6 +205,11 @@ int64_t PlatformTell(FILE* stream)
     return (int64_t)_ftelli64(stream);
 }
 
+void PlatformStartup()
+{
+    SetConsoleOutputCP(CP_UTF8);
+}
+
 std::string PlatformFallbackDirectory()
 {
     return "C:\\";

@@ -126,6 +126,7 @@ static void WalkCollection()
 
 int RunProgram(int argc, char** argv)
 {
+    PlatformStartup();
     int modes = ParseArguments(argc, argv);
     if (modes == 0) {
         OptBannerToStdout = 1;
