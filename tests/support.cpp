@@ -175,17 +175,11 @@ bool FileExists(const std::string& path)
     return fs::is_regular_file(fs::path(path), ec);
 }
 
-bool DirExists(const std::string& path)
-{
-    std::error_code ec;
-    return fs::is_directory(fs::path(path), ec);
-}
-
 void MakeDirs(const std::string& path)
 {
     std::error_code ec;
     fs::create_directories(fs::path(path), ec);
-    ASSERT_TRUE(DirExists(path)) << "cannot create " << path;
+    ASSERT_TRUE(fs::is_directory(path, ec)) << "cannot create " << path;
 }
 
 std::vector<std::pair<std::string, std::string>> Snapshot(const std::string& root)

@@ -18,10 +18,8 @@ uint32_t Crc(const std::string& bytes);
 std::string MakeImage(uint32_t size, uint32_t seed, bool mark = true);
 
 // Patches the four bytes at offset (outside the header window) so that the
-// CRC-32 of bytes becomes crc.
+// CRC-32 of bytes becomes crc; and an image so made.
 void ForgeCrc(std::string& bytes, uint32_t crc, size_t offset = 0);
-
-// An image whose CRC-32 is crc.
 std::string MakeImageWithCrc(uint32_t size, uint32_t crc, uint32_t seed = 1);
 
 // The catalogue CRC of the entry with this canonical name (fails the test
@@ -49,7 +47,6 @@ std::string HaveLine(int had);
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
-bool DirExists(const std::string& path);
 void MakeDirs(const std::string& path);
 
 // Every regular file below root up to 64 MiB (no test makes larger ones but
@@ -71,9 +68,8 @@ std::string Stdout(F body)
     return testing::internal::GetCapturedStdout();
 }
 
-// A fresh scratch folder, removed again at scope end, holding collection/
-// (where the program runs), program/ (a private copy of QuorVBoy) and home/
-// (the stand-in for drive C:).
+// A fresh scratch folder, removed at scope end, holding collection/ (where
+// the program runs), program/ (a copy of QuorVBoy) and home/ (drive C:).
 struct Scratch {
     Scratch();
     ~Scratch();
@@ -95,12 +91,11 @@ RunResult RunQuor(const Scratch& scratch, const std::vector<std::string>& args, 
 int SpawnProgram(const std::string& exe, const std::vector<std::string>& args, const std::string& cwd,
                  const std::string& inPath, const std::string& outPath, const std::string& errPath);
 
-// Standard error (or output) without its two banner lines, which are checked.
-std::string AfterBanner(const std::string& err);
+// The text without its two banner lines, which are checked.
+std::string AfterBanner(const std::string& text);
 
-// The program's state as at the start of a run, with the catalogue's CRCs
-// filled and nothing had; the current and start directory is a scratch
-// collection, the program directory its program folder.
+// The program's state as at the start of a run, the catalogue's CRCs filled
+// and nothing had; the current and start directory is the scratch collection.
 class UnitTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -111,8 +106,7 @@ private:
     std::string savedDirectory;
 };
 
-// End-to-end runs in a scratch folder; paths relative to its collection are
-// written with "/".
+// End-to-end runs; paths relative to the collection are written with "/".
 class RunTest : public ::testing::Test {
 protected:
     std::string At(const std::string& relative) const { return Join(s.collection, Native(relative)); }
@@ -122,10 +116,8 @@ protected:
     std::string NoGroupFile() const { return "Cannot open " + Join(s.program, "QuorInfo.cfg") + " Using Defaults\n"; }
     // What a walking run without a group information file prints first.
     std::string Prelude() const { return NoGroupFile() + StatsLine + ScanningLine; }
-    // The files below the collection.
-    std::set<std::string> Files() const;
-    // Empties the collection and the home folder and removes the group and
-    // database files, for the next case of a table.
+    std::set<std::string> Files() const;  // below the collection
+    // Empties the collection and home, removes the group and database files.
     void Fresh() const;
     // Runs the program, expects status 0, and checks that every image (file
     // of 8,192 bytes or more) is still in the collection exactly as often.

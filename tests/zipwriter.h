@@ -1,13 +1,8 @@
 // zipwriter.h - the tests' own ZIP archive writer, with every field of every header open to tampering
 //
-// Add members; Layout (run by the first accessor) computes every field as a
-// correct archiver would; a test overrides the fields it wants to damage;
-// Bytes writes them exactly as they stand, so a length or offset can lie.
-//
-//   test::ZipWriter zip;
-//   zip.Add("game.vb", image, test::ZipDeflated);
-//   zip.Central(0).versionNeeded = 21;
-//   zip.WriteTo("x.zip");
+// Layout (run by the first accessor) computes every field as a correct
+// archiver would; a test overrides what it wants to damage; Bytes writes the
+// fields as they stand, so a length or offset can lie.
 #pragma once
 
 #include <cstddef>
@@ -24,7 +19,8 @@ constexpr uint16_t ZipDeflated = 8;
 // The raw deflate stream of bytes (no zlib header or trailer).
 std::string DeflateRaw(const std::string& bytes);
 
-// A local header: 30 fixed bytes, then name and extra.
+// The local header (30 fixed bytes), the central directory entry (46) and the
+// end record (22), each followed by its variable parts.
 struct ZipLocalHeader {
     uint32_t signature = 0x04034b50;
     uint16_t versionNeeded = 0, flags = 0, method = 0, modTime = 0, modDate = 0;
@@ -33,7 +29,6 @@ struct ZipLocalHeader {
     std::string name, extra;
 };
 
-// A central directory entry: 46 fixed bytes, then name, extra and comment.
 struct ZipCentralEntry {
     uint32_t signature = 0x02014b50;
     uint8_t versionMadeBy = 0, hostSystem = 0, versionNeeded = 0, systemNeeded = 0;
@@ -44,7 +39,6 @@ struct ZipCentralEntry {
     std::string name, extra, comment;
 };
 
-// The end-of-central-directory record: 22 fixed bytes, then the comment.
 struct ZipEndRecord {
     uint32_t signature = 0x06054b50;
     uint16_t thisDisk = 0, directoryDisk = 0, entriesOnDisk = 0, totalEntries = 0;
@@ -53,9 +47,8 @@ struct ZipEndRecord {
     std::string comment;
 };
 
-// One member as asked for: data is stored as is or deflated by method, unless
-// packed gives the bytes behind the local header; CRC and uncompressed size
-// always come from data.
+// A member: data stored or deflated by method, unless packed gives the bytes
+// behind the local header; CRC and uncompressed size always come from data.
 struct ZipMember {
     std::string name, data;
     uint16_t method = ZipStored;
@@ -83,8 +76,7 @@ struct ZipWriter {
     size_t DirectoryStart() { return Ready(), directoryStart; }
     size_t EndStart() { return Ready(), endStart; }
 
-    // Prefix, local headers with their packed bytes, directory, end record,
-    // trailing; cut to keep bytes.
+    // Prefix, local headers and packed bytes, directory, end record, trailing; cut to keep.
     std::string Bytes();
     void WriteTo(const std::string& path);
 

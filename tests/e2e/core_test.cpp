@@ -94,7 +94,7 @@ std::string Marked(const std::string& text)
 
 class Core : public test::RunTest {};
 
-TEST_F(Core, UsageConflictsAndConvert)
+TEST_F(Core, UsageConflictsConvertAndTheCrcFile)
 {
     const std::string usage = UsageText, both = usage + ConflictLines, convert = ConvertLine;
     const struct {
@@ -116,6 +116,9 @@ TEST_F(Core, UsageConflictsAndConvert)
         // "convert" prints its line first and is no mode.
         {{"convert"}, "\n", convert + "<banner>" + test::StatsLine, usage},
         {{"convert", "list", "rename"}, "\n", convert, "<banner>" + both},
+        // The emulator CRC file alone on standard output, its notices on standard error, no walk.
+        {{"messfiles"}, "", CrcFile, "<banner>" + NoGroupFile()},
+        {{"convert", "MESSFILES"}, "", convert + CrcFile, "<banner>" + NoGroupFile()},
     };
     Put("game.vb", test::MakeImage(8192, 1));
     for (const auto& c : cases) {
@@ -126,42 +129,23 @@ TEST_F(Core, UsageConflictsAndConvert)
     }
 }
 
-TEST_F(Core, CrcFileModeWritesTheCrcFileAloneOnStandardOutput)
+TEST_F(Core, CrcFileModeReadsTheGroupsButNoListAndChangesNothing)
 {
     std::string manyRules = "[VBoy]\nxy\nKEY=1234\n";
     for (int i = 0; i < 70; i++)
         manyRules += "(U" + std::to_string(i) + "):Dir" + std::to_string(i) + "\n";
-    const struct {
-        std::vector<std::string> args;
-        std::string config;  // none when empty
-        bool haveFiles;      // a have database and a have list, not reloaded
-        std::string err;     // the notices go to standard error
-        std::string out = CrcFile;
-    } cases[] = {
-        {{"messfiles"}, "", false, NoGroupFile()},
-        {{"MESSFILES"}, "[VBoy]\n", true, ""},
-        {{"nodb", "messfiles", "quiet"}, "[VBoy]\n", true, ""},
-        {{"messfiles"}, manyRules, false, "Cannot interpret \"xy\n\"\nOnly 64 patterns allowed!\n"},
-        {{"convert", "messfiles"}, "", false, NoGroupFile(), std::string(ConvertLine) + CrcFile},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.args));
-        Fresh();
-        if (!c.config.empty())
-            Config(c.config);
-        if (c.haveFiles) {
-            test::WriteFile(DatabasePath(), test::HaveDatabase({0x36103000}));
-            Put("VBoyHave.txt", " have\n\nGolf (U)\n");
-        }
-        Put("game.vb", test::KnownImage("Golf (U)"));
+    Config(manyRules);
+    test::WriteFile(DatabasePath(), test::HaveDatabase({0x36103000}));
+    Put("VBoyHave.txt", " have\n\nGolf (U)\n");
+    Put("game.vb", test::KnownImage("Golf (U)"));
+    for (const auto& args : {std::vector<std::string>{"messfiles"}, {"nodb", "messfiles", "quiet"}}) {
         auto before = test::Snapshot(s.root);
-        test::RunResult r = Run(c.args);
-        EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(test::AfterBanner(r.err), c.err);
+        test::RunResult r = Run(args);
+        EXPECT_EQ(r.out, CrcFile);
+        EXPECT_EQ(test::AfterBanner(r.err), "Cannot interpret \"xy\n\"\nOnly 64 patterns allowed!\n");
         EXPECT_EQ(test::Snapshot(s.root), before) << "no walk, no lists, no database";
     }
 }
-
 
 const uint32_t JackBros = 0x81af4d6d, Golf = 0x2199af41, Teleroboxer = 0x36103000;
 const uint32_t Unknown1 = 0x0000abcd, Unknown2 = 0xfeedf00d;
@@ -175,11 +159,6 @@ std::vector<std::string> Sorted(std::vector<std::string> lines)
 std::string Scanning(const std::string& dir)
 {
     return "Scanning " + test::Join(test::Join(".", dir), "*.vb");
-}
-
-std::string Skipping(const std::string& dir)
-{
-    return "Skipping " + test::Join(".", dir) + " (noscan file found)";
 }
 
 class Scan : public test::RunTest {
@@ -202,21 +181,35 @@ protected:
     test::RunResult result;
 };
 
-TEST_F(Scan, ScanListsEveryLooseImageOfTheStartDirectory)
+TEST_F(Scan, ScanListsEveryLooseImageOfTheStartDirectoryThatPassesTheSizeThenTheFormatTest)
 {
     Image("Jack Bros (U).vb", JackBros);
-    Image("mystery.vb", Unknown1, 16384);
-    Image("a.b.VB", Unknown2);
+    Image("a.b.VB", Unknown1, 2099200);
     Image(".vb", Golf);  // a hidden file is taken like any other
     Image(".secret.Vb", Teleroboxer);
     Image("notes.txt", Unknown2);
     Image("game.vbx", Unknown2);
     Image("sub/inside.vb", Golf);  // subfolders only with the "d" forms
-    EXPECT_EQ(Walk({"scan"}), std::vector<std::string>{});
-    EXPECT_EQ(Listing(), Sorted({test::ListingLine(JackBros, "Jack Bros (U)"), test::ListingLine(Unknown1, "mystery"),
-                                 test::ListingLine(Unknown2, "a.b"), test::ListingLine(Golf, ".vb"),
-                                 test::ListingLine(Teleroboxer, ".secret")}));
+    Image("s8191.vb", Unknown2, 8191);
+    Image("s2099201.vb", Unknown2, 2099201);
+    Put("plain.vb", test::MakeImage(8192, 1, false));
+    Put("plain8191.vb", test::MakeImage(8191, 1, false));
+    EXPECT_EQ(Sorted(Walk({"scan"})),
+              Sorted({"Unrecognized image size in s8191.vb", "Unrecognized image size in s2099201.vb",
+                      "Unrecognized image size in plain8191.vb", "NOT in Nintendo Virtual Boy Format --> plain.vb"}));
+    EXPECT_EQ(Listing(), Sorted({test::ListingLine(JackBros, "Jack Bros (U)"), test::ListingLine(Unknown1, "a.b"),
+                                 test::ListingLine(Golf, ".vb"), test::ListingLine(Teleroboxer, ".secret")}));
     EXPECT_EQ(test::AfterBanner(result.err), "");
+
+    // 4 GiB + 8,192 bytes would pass as 8,192 by its low 32 bits.
+    fs::remove_all(s.collection);
+    Image("huge.vb", Golf);
+    std::error_code ec;
+    fs::resize_file(At("huge.vb"), (uintmax_t(1) << 32) + 8192, ec);
+    if (ec)
+        GTEST_SKIP() << "this file system cannot hold a sparse file of 4 GiB: " << ec.message();
+    EXPECT_EQ(Walk({"scan"}), std::vector<std::string>{"Unrecognized image size in huge.vb"});
+    EXPECT_FALSE(test::FileExists(At("VAvuDevo.zid")));
 }
 
 TEST_F(Scan, ScanNewLeavesOutKnownImagesUnlessDeepAndTheListingIsAppendedTo)
@@ -240,79 +233,51 @@ TEST_F(Scan, ScanNewLeavesOutKnownImagesUnlessDeepAndTheListingIsAppendedTo)
     }
 }
 
-TEST_F(Scan, SizeLimitsComeBeforeTheFormatTest)
-{
-    const struct {
-        const char* name;
-        uint32_t size;
-        bool mark;
-    } files[] = {{"s8191.vb", 8191, true}, {"s8192.vb", 8192, true}, {"s2099200.vb", 2099200, true},
-                 {"s2099201.vb", 2099201, true}, {"plain.vb", 8192, false}, {"plain8191.vb", 8191, false}};
-    for (const auto& f : files) {
-        std::string bytes = test::MakeImage(f.size, f.size, f.mark);
-        test::ForgeCrc(bytes, Unknown2 ^ f.size, 0);
-        Put(f.name, bytes);
-    }
-    EXPECT_EQ(Sorted(Walk({"scan"})),
-              Sorted({"Unrecognized image size in s8191.vb", "Unrecognized image size in s2099201.vb",
-                      "Unrecognized image size in plain8191.vb", "NOT in Nintendo Virtual Boy Format --> plain.vb"}));
-    EXPECT_EQ(Listing(), Sorted({test::ListingLine(Unknown2 ^ 8192, "s8192"),
-                                 test::ListingLine(Unknown2 ^ 2099200, "s2099200")}));
-
-    // 4 GiB + 8,192 bytes would pass as 8,192 by its low 32 bits.
-    fs::remove_all(s.collection);
-    Image("huge.vb", Golf);
-    std::error_code ec;
-    fs::resize_file(At("huge.vb"), (uintmax_t(1) << 32) + 8192, ec);
-    if (ec)
-        GTEST_SKIP() << "this file system cannot hold a sparse file of 4 GiB: " << ec.message();
-    EXPECT_EQ(Walk({"scan"}), std::vector<std::string>{"Unrecognized image size in huge.vb"});
-    EXPECT_FALSE(test::FileExists(At("VAvuDevo.zid")));
-}
-
-TEST_F(Scan, SubfoldersAreWalkedOnlyByTheDFormsAndTheFilesStayInTheStartDirectory)
+TEST_F(Scan, TheDFormsWalkSubfoldersButNotHiddenOrMarkedOnesAndTheFilesStayInTheStartDirectory)
 {
     Image("top.vb", JackBros);
     Image("A/a.vb", Unknown1);
     Image("A/B/b.vb", Golf);
     Put("A/B/bad.zip", "");
-    const std::vector<std::string> walk = {Scanning("A"), Scanning("B"), "Error in zipfile bad.zip",
-                                           "The zipfile seems to be corrupt, please check it"};
+    Image(".hidden/h.vb", Unknown2);
+    Image("M/m.vb", Unknown2);
+    Put("M/_noscan.Quor", "");
+    Image("N/n.vb", Unknown2);
+    Put("N/_noscan.QuorVBoy", "");
+    Put("_noscan.Quor", "");  // no effect in the start directory itself
+    const std::string bad = "Error in zipfile bad.zip\nThe zipfile seems to be corrupt, please check it";
     const std::vector<std::string> all = Sorted(
         {test::ListingLine(JackBros, "top"), test::ListingLine(Unknown1, "a"), test::ListingLine(Golf, "b")});
-    EXPECT_EQ(Walk({"scand"}), walk);
-    EXPECT_EQ(Listing(), all);
-    EXPECT_EQ(test::ReadFile(At("Quor_ZIP.txt")), "Error in zipfile bad.zip: Empty file\n");
-    EXPECT_EQ(Files(), (std::set<std::string>{"top.vb", "A/a.vb", "A/B/b.vb", "A/B/bad.zip", "VAvuDevo.zid",
-                                              "Quor_ZIP.txt"}));
-    fs::remove(At("VAvuDevo.zid"));
-    EXPECT_EQ(Walk({"scannewd"}), walk);
-    EXPECT_EQ(Listing(), std::vector<std::string>{test::ListingLine(Unknown1, "a")});
-    fs::remove(At("VAvuDevo.zid"));
-    EXPECT_EQ(Walk({"scannewd", "deep", "quiet"}), walk);
-    EXPECT_EQ(Listing(), all);
-}
-
-TEST_F(Scan, HiddenAndMarkedFoldersAreNotWalked)
-{
-    Image("top.vb", Unknown1);
-    Image(".hidden/h.vb", Unknown2);
-    Image("A/a.vb", Unknown2);
-    Put("A/_noscan.Quor", "");
-    Image("B/b.vb", Unknown2);
-    Put("B/_noscan.QuorVBoy", "");
-    Image("C/c.vb", Golf);
-    Put("_noscan.Quor", "");  // no effect in the start directory itself
-    std::vector<std::string> walk = Walk({"scand"});
-    EXPECT_EQ(Sorted(walk), Sorted({Scanning("A"), Skipping("A"), Scanning("B"), Skipping("B"), Scanning("C")}));
-    for (const std::string dir : {"A", "B"}) {
-        auto at = std::find(walk.begin(), walk.end(), Scanning(dir));
-        EXPECT_TRUE(at != walk.end() && at + 1 != walk.end() && at[1] == Skipping(dir)) << "no skip after " << dir;
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> listing;
+        std::string skip = " (noscan file found)";
+    } cases[] = {{{"scand"}, all}, {{"scannewd"}, {test::ListingLine(Unknown1, "a")}},
+                 {{"scannewd", "deep", "quiet"}, all, ""}};
+    for (const auto& c : cases) {
+        fs::remove(At("VAvuDevo.zid"));
+        std::string walk;
+        for (const std::string& line : Walk(c.args))
+            walk += line + "\n";
+        // The walk's order depends on the folder listing; each line block stays together.
+        std::vector<std::string> blocks = {Scanning("A") + "\n" + Scanning("B") + "\n" + bad + "\n", Scanning("M") + "\n",
+                                           Scanning("N") + "\n"};
+        if (!c.skip.empty())
+            blocks = {blocks[0], Scanning("M") + "\nSkipping " + test::Join(".", "M") + c.skip + "\n",
+                      Scanning("N") + "\nSkipping " + test::Join(".", "N") + c.skip + "\n"};
+        size_t length = 0;
+        for (const std::string& block : blocks) {
+            EXPECT_NE(walk.find(block), std::string::npos) << block << " in\n" << walk;
+            length += block.size();
+        }
+        EXPECT_EQ(walk.size(), length) << walk;
+        EXPECT_EQ(Listing(), Sorted(c.listing)) << testing::PrintToString(c.args);
     }
-    EXPECT_EQ(Listing(), Sorted({test::ListingLine(Unknown1, "top"), test::ListingLine(Golf, "c")}));
-    fs::remove(At("VAvuDevo.zid"));
-    EXPECT_EQ(Sorted(Walk({"scand", "quiet"})), Sorted({Scanning("A"), Scanning("B"), Scanning("C")}));
-    EXPECT_EQ(Listing(), Sorted({test::ListingLine(Unknown1, "top"), test::ListingLine(Golf, "c")}));
+    EXPECT_EQ(Files(), (std::set<std::string>{"top.vb", "A/a.vb", "A/B/b.vb", "A/B/bad.zip", ".hidden/h.vb", "M/m.vb",
+                                              "M/_noscan.Quor", "N/n.vb", "N/_noscan.QuorVBoy", "_noscan.Quor",
+                                              "VAvuDevo.zid", "Quor_ZIP.txt"}));
+    std::string logLine = "Error in zipfile bad.zip: Empty file\n";
+    EXPECT_EQ(test::ReadFile(At("Quor_ZIP.txt")), logLine + logLine + logLine) << "one line a run, in the start directory";
 }
 
 TEST_F(Scan, LinksBackUpTheTreeEndTheWalk)

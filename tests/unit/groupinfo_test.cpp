@@ -1,8 +1,9 @@
-// groupinfo_test.cpp - the group information reader: rule forms, sections, limits, keys and refused folders
+// groupinfo_test.cpp - the group information reader: rule forms, sections, limits, keys, refused folders; group matching
 #include "support.h"
 
 #include "catalogue/catalogue.h"
 #include "groupinfo/groupinfo.h"
+#include "rename/rename.h"
 
 #include <algorithm>
 
@@ -142,6 +143,27 @@ TEST_F(GroupReader, FoldersOutsideTheOutputFolderAreRefused)
                              "(J):\\\\server\\share"}) {
         EXPECT_EQ(Read(std::string("[VBoy]\n") + line + "\n(U):USA\n"), CannotInterpret(std::string(line) + "\n"));
         EXPECT_EQ(Slots(), "(U)|USA\\||1\n") << line;
+    }
+}
+
+TEST_F(GroupReader, TheFirstGroupWhosePiecesAllOccurInAnyOrderBeforeAnEmptyPattern)
+{
+    const struct {
+        std::vector<std::string> patterns;
+        const char* name;
+        int slot;
+    } cases[] = {
+        {{"Mario*Clash"}, "Mario Clash (JU)", 0}, {{"Clash*Mario"}, "Mario Clash (JU)", 0},
+        {{"Mario*Wario"}, "Mario Clash (JU)", -1}, {{"mario"}, "Mario Clash (JU)", -1},
+        {{"(J)"}, "Galactic Pinball (JU)", -1}, {{"**Golf**"}, "T&E Virtual Golf (J)", 0},
+        {{"(J)", "(U)", "(JU)"}, "Galactic Pinball (JU)", 2}, {{"(J)", "", "(U)"}, "Red Alarm (U)", -1},
+    };
+    for (const auto& c : cases) {
+        ResetGroupTable();
+        for (size_t g = 0; g < c.patterns.size(); g++)
+            snprintf(GroupTable[g].pattern, sizeof GroupTable[g].pattern, "%s", c.patterns[g].c_str());
+        snprintf(GroupTable[1].directory, sizeof GroupTable[1].directory, "Misc%s", test::Sep().c_str());
+        EXPECT_EQ(FindGroup(FindEntryByCrc(test::CatalogueCrcOf(c.name))), c.slot) << testing::PrintToString(c.patterns);
     }
 }
 

@@ -18,7 +18,8 @@ namespace {
 const std::string Corrupt = "Error in zipfile x.zip\nThe zipfile seems to be corrupt, please check it\n";
 const std::string Unsupported =
     "Error in zipfile x.zip\nThe format of this zipfile is not supported, please recompress it\n";
-const std::string ErrorReading = "Error reading x.zip ... skipping\n", NoImages = "NO Nintendo Virtual Boy ROMS found in x.zip\n";
+const std::string ErrorReading = "Error reading x.zip ... skipping\n";
+const std::string NoImages = "NO Nintendo Virtual Boy ROMS found in x.zip\n";
 const std::string Multiple = "Multiple ROMS found in x.zip ... skipping\n";
 const std::string Emulator = "I don't rename ROMS inside EMU distros ... skipping x.zip\n";
 const std::string Size = "Unrecognized image size in x.zip\n";

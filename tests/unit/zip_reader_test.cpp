@@ -100,7 +100,7 @@ TEST_F(ZipReader, ReadsSoundMembersExactly)
         Damage change = nullptr;
     } cases[] = {
         {"stored", image, S}, {"deflated", image, D}, {"deflated, many input chunks", test::MakeImage(100000, 3), D},
-        {"deflated, highly compressible", std::string(2099200, 'v'), D}, {"stored, empty", "", S}, {"deflated, empty", "", D},
+        {"deflated, highly compressible", std::string(2099200, 'v'), D}, {"deflated, empty", "", D},
         // The end record is searched for in a window of 1,024 bytes, doubled
         // until it holds the whole file.
         {"comment of 1,002", image, D, comment(1002)}, {"comment of 1,003", image, D, comment(1003)},
