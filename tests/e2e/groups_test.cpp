@@ -146,8 +146,8 @@ TEST_F(Groups, AuditListsWhatNoGroupTakesInAndChangesNothing)
     const std::string partial = "[VBoy]\n(J):Japan\nxy\n(U):USA\n", cannot = "Cannot interpret \"xy\n\"\n";
     std::string parts;
     for (int i = 0; i < KnownRomCount; i++) {
-        const char* open = strchr(EntryName(i), '(');
-        parts += std::string(open, strchr(open, ')') + 1) + "\n";
+        const char *open = strchr(EntryName(i), '('), *close = strchr(open, ')');
+        parts += std::string(open, close + 1) + "\n";
     }
     const struct {
         std::string config;  // none when empty

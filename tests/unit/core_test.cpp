@@ -67,40 +67,31 @@ TEST_F(Core, EachWordSetsExactlyItsRows)
     }
 }
 
-TEST_F(Core, LookupsByValueAndByText)
+TEST_F(Core, LookupsByValueAndByTextWithAndWithoutTheKey)
 {
-    for (int i = 0; i < KnownRomCount; i++) {
-        EXPECT_EQ(FindEntryByCrc(CatalogueCrcs[i]), i);
-        // Only the first 8 characters of the text count.
-        EXPECT_EQ(FindEntryByCrcText((std::string(KnownRomTable[i], 8) + " trailing").c_str(), 0), i);
-    }
-    EXPECT_EQ(FindEntryByCrc(0x36103001), -1);
-    EXPECT_EQ(FindEntryByCrcText("bb71b522", 1), -1) << "entry 0 is before the start";
-    EXPECT_EQ(FindEntryByCrcText("82a95e51", 36), 36);
-    EXPECT_EQ(FindEntryByCrcText("82a95e51", 37), -1);
-    // Without a key the text is compared as it stands.
-    for (const char* text : {"BB71B522", "bb71b52", " bb71b52", ""})
-        EXPECT_EQ(FindEntryByCrcText(text, 0), -1) << text;
     char text[9];
-    FormatCrcText(0x05d06377, text);
-    EXPECT_STREQ(text, "05d06377");
-}
-
-TEST_F(Core, KeyFindsTheKeyedCrcButNeverReKeysADirectMatch)
-{
-    const uint32_t key = 0x5a5a1234;
-    char text[9];
-    CrcKey = key;
-    for (int i = 0; i < KnownRomCount; i++) {
-        EXPECT_EQ(FindEntryByCrc(CatalogueCrcs[i] ^ key), i);
-        FormatCrcText(CatalogueCrcs[i] ^ key, text);
-        EXPECT_EQ(FindEntryByCrcText(text, 0), i);
-        EXPECT_EQ(FindEntryByCrc(CatalogueCrcs[i]), i);
-        EXPECT_EQ(FindEntryByCrcText(KnownRomTable[i], 0), i);
+    for (uint32_t key : {0u, 0x5a5a1234u}) {
+        CrcKey = key;
+        for (int i = 0; i < KnownRomCount; i++) {
+            // A direct match wins; only the first 8 characters of a text count.
+            EXPECT_EQ(FindEntryByCrc(CatalogueCrcs[i]), i);
+            EXPECT_EQ(FindEntryByCrc(CatalogueCrcs[i] ^ key), i);
+            EXPECT_EQ(FindEntryByCrcText((std::string(KnownRomTable[i], 8) + " trailing").c_str(), 0), i);
+            FormatCrcText(CatalogueCrcs[i] ^ key, text);
+            EXPECT_EQ(FindEntryByCrcText(text, 0), i);
+        }
+        EXPECT_EQ(FindEntryByCrcText("bb71b522", 1), -1) << "entry 0 is before the start";
+        EXPECT_EQ(FindEntryByCrcText("82a95e51", 36), 36);
+        EXPECT_EQ(FindEntryByCrcText("82a95e51", 37), -1);
+        for (const char* shortText : {"bb71b52", " bb71b52", ""})
+            EXPECT_EQ(FindEntryByCrcText(shortText, 0), -1) << shortText;
     }
-    // With the key the text is read as a number: upper-case digits find too.
+    // Without a key the text is compared as it stands; with it, it is read as
+    // a number, so upper-case digits find too.
     EXPECT_EQ(FindEntryByCrcText("E12BA716", 0), 0);
-    EXPECT_EQ(FindEntryByCrcText("E12BA716", 1), -1);
+    CrcKey = 0;
+    EXPECT_EQ(FindEntryByCrcText("BB71B522", 0), -1);
+    EXPECT_EQ(FindEntryByCrc(0x36103000 ^ 0x5a5a1234), -1);
     // Two entries whose CRCs differ by the key: each finds itself directly,
     // and from start 1 entry 0's text finds its keyed partner.
     CrcKey = CatalogueCrcs[0] ^ CatalogueCrcs[23];
@@ -108,8 +99,8 @@ TEST_F(Core, KeyFindsTheKeyedCrcButNeverReKeysADirectMatch)
     EXPECT_EQ(FindEntryByCrc(CatalogueCrcs[0]), 0);
     EXPECT_EQ(FindEntryByCrcText("bb71b522", 0), 0);
     EXPECT_EQ(FindEntryByCrcText("bb71b522", 1), 23);
-    CrcKey = 0;
-    EXPECT_EQ(FindEntryByCrc(0x36103000 ^ key), -1);
+    FormatCrcText(0x05d06377, text);
+    EXPECT_STREQ(text, "05d06377");
 }
 
 uint32_t Crc32Of(const std::string& bytes, uint32_t start = 0)
