@@ -21,8 +21,15 @@ namespace {
 
 std::string strace;
 
-// Faults injected and survived, by kind, for the closing summary.
-std::map<std::string, std::pair<int, int>> tally;
+// Calls made, calls failed, faults injected and faults survived, by mode
+// and kind, for the closing summary.
+struct Tally {
+    int calls = 0;
+    int failed = 0;
+    int injected = 0;
+    int survived = 0;
+};
+std::map<std::string, Tally> tally;
 
 // One kind of call to fail: the system call, the errors it is failed with
 // in turn, and strace options that hold for every run of the kind (the
@@ -54,7 +61,7 @@ const std::vector<Kind> Kinds = {
 
 // Every call of the first FirstCalls is failed; past them, about
 // SparseCalls more spread evenly up to the last.
-constexpr int FirstCalls = 20;
+constexpr int FirstCalls = 40;
 constexpr int SparseCalls = 12;
 
 std::vector<int> CallsToFail(int first, int last)
@@ -123,8 +130,11 @@ TEST_P(Faults, EveryCallOfEveryKindFailsWithoutLoss)
         int before = 0, total = 0;
         hard::CountCalls(test::ReadFile(tracePath), kind.syscall, &before, &total);
 
-        auto& [injected, survived] = tally[GetParam() + ": " + kind.title];
-        for (int n : CallsToFail(before + 1, total)) {
+        Tally& counts = tally[GetParam() + ": " + kind.title];
+        std::vector<int> calls = CallsToFail(before + 1, total);
+        counts.calls = total - before;
+        counts.failed = (int)calls.size();
+        for (int n : calls) {
             for (const std::string& error : kind.errors) {
                 hard::Restore(*scratch, layout);
                 std::vector<std::string> inject = {"-e", "trace=" + traced, "-e",
@@ -135,9 +145,9 @@ TEST_P(Faults, EveryCallOfEveryKindFailsWithoutLoss)
                 std::string trouble = hard::Trouble(layout, *scratch);
                 std::string what = GetParam() + ": " + kind.title + " call " + std::to_string(n - before) + " of " +
                                    std::to_string(total - before) + " failed with " + error;
-                injected++;
+                counts.injected++;
                 if (o.status == 0 && o.signal == 0 && trouble.empty())
-                    survived++;
+                    counts.survived++;
                 EXPECT_EQ(o.status, 0) << what << "\n" << o.err;
                 EXPECT_EQ(o.signal, 0) << what;
                 EXPECT_EQ(trouble, "") << what;
@@ -201,11 +211,12 @@ int main(int argc, char** argv)
     }
     int result = RUN_ALL_TESTS();
     int injected = 0, survived = 0;
-    printf("\nInjected faults survived, by mode and kind (a kind the mode never calls shows 0 of 0):\n");
+    printf("\nBy mode and kind: calls after start-up, calls failed, faults injected, faults survived\n");
     for (const auto& [kind, counts] : tally) {
-        printf("  %-44s %4d of %4d\n", kind.c_str(), counts.second, counts.first);
-        injected += counts.first;
-        survived += counts.second;
+        printf("  %-44s %5d %5d %5d %5d\n", kind.c_str(), counts.calls, counts.failed, counts.injected,
+               counts.survived);
+        injected += counts.injected;
+        survived += counts.survived;
     }
     printf("In all: %d faults injected, %d survived\n", injected, survived);
     return result;

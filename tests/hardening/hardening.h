@@ -43,8 +43,8 @@ Layout Capture(const test::Scratch& scratch);
 // got ahead of its have list. Empty when all is well.
 std::string Trouble(const Layout& before, const test::Scratch& scratch);
 
-// The same for the files of the collection alone (no lists), for comparing
-// two runs' results: the collection's files without the program's outputs.
+// The files of a collection without the program's outputs (lists, logs,
+// temporary files), for comparing how two runs left it.
 Files Arrangement(const Files& collection);
 
 // The catalogue entries a complete have list names, or false when text is
@@ -92,9 +92,6 @@ std::string Program(const test::Scratch& scratch);
 
 // Starts argv as Run does without waiting; returns its process id or -1.
 int Start(const test::Scratch& scratch, const std::vector<std::string>& argv, const std::string& cwd = "");
-
-// True when a started process has ended (it is not reaped yet).
-bool HasEnded(int pid);
 
 // Kills a started process with SIGKILL (nothing when it has ended) and
 // reaps it. Returns true when the signal ended it, false when it had

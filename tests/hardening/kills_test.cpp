@@ -4,10 +4,10 @@
 // random system call of a random kind: the Nth move, directory creation,
 // open, read, write, flush to disk or list commit, with N drawn from the
 // calls of that kind a run still has to make; strace delivers the SIGKILL
-// there, so that the walk's moves are reached however fast they go. And,
-// once nothing is left to move (every kill without strace), every third
-// kill comes at a random time after the start, up to the length of a run
-// with nothing left to move: the start-up and the writing of the lists.
+// there, so that the walk's moves are reached however fast they go. Every
+// third kill once nothing is left to move, and every kill where strace is
+// missing, comes at a random time after the start, up to the length of a
+// run with nothing left to move: the start-up and the writing of the lists.
 #include "hardening.h"
 
 #include <gtest/gtest.h>

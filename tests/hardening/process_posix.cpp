@@ -96,15 +96,6 @@ Outcome Reap(int pid)
     return o;
 }
 
-bool HasEnded(int pid)
-{
-    siginfo_t info;
-    info.si_pid = 0;
-    if (waitid(P_PID, (id_t)pid, &info, WEXITED | WNOHANG | WNOWAIT) != 0)
-        return true;
-    return info.si_pid != 0;
-}
-
 bool KillAndReap(int pid)
 {
     kill((pid_t)pid, SIGKILL);
