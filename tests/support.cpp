@@ -20,6 +20,16 @@
 #include <random>
 #include <sstream>
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace test {
@@ -146,16 +156,41 @@ std::vector<std::string> Lines(const std::string& text)
     std::vector<std::string> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);)
-        lines.push_back(!line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line);
+        lines.push_back(line);
     return lines;
 }
 
-void WriteFile(const std::string& path, const std::string& bytes)
+std::string Text(const std::string& written, const std::string& what)
+{
+#ifdef _WIN32
+    std::string text;
+    size_t bare = 0;
+    for (size_t i = 0; i < written.size(); i++) {
+        if (written.compare(i, 2, "\r\n") == 0)
+            i++;
+        else
+            bare += written[i] == '\n';
+        text += written[i];
+    }
+    EXPECT_EQ(bare, 0u) << what << " has line ends without CR:\n" << written;
+    return text;
+#else
+    (void)what;
+    return written;
+#endif
+}
+
+std::string ReadText(const std::string& path)
+{
+    return Text(ReadFile(path), path);
+}
+
+void WriteFile(const std::string& path, const std::string& bytes, bool text)
 {
     fs::path p(path);
     if (p.has_parent_path())
         fs::create_directories(p.parent_path());
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    std::ofstream out(p, text ? std::ios::trunc : std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), (std::streamsize)bytes.size());
     out.close();
     ASSERT_TRUE(out.good()) << "cannot write " << path;
@@ -180,6 +215,19 @@ void MakeDirs(const std::string& path)
     std::error_code ec;
     fs::create_directories(fs::path(path), ec);
     ASSERT_TRUE(fs::is_directory(path, ec)) << "cannot create " << path;
+}
+
+void Hide(const std::string& path)
+{
+#ifdef _WIN32
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << path;
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN)) << path;
+    ASSERT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u)
+        << path << ": this file system does not keep the hidden attribute";
+#else
+    (void)path;
+#endif
 }
 
 std::vector<std::pair<std::string, std::string>> Snapshot(const std::string& root)
@@ -261,8 +309,8 @@ RunResult RunQuor(const Scratch& scratch, const std::vector<std::string>& args, 
 #ifndef _WIN32
     setenv("HOME", home.c_str(), 1);
 #endif
-    result.out = ReadFile(out);
-    result.err = ReadFile(err);
+    result.out = Text(ReadFile(out), "standard output");
+    result.err = Text(ReadFile(err), "standard error");
     std::error_code ec;
     for (const std::string& path : {in, out, err})
         fs::remove(path, ec);

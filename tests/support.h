@@ -36,18 +36,28 @@ std::string HaveDatabase(const std::vector<uint32_t>& crcs, uint32_t system = 19
 // One line of the scan listing, without its line end.
 std::string ListingLine(uint32_t crc, const std::string& name);
 
-// The lines of text, without their "\r\n" or "\n" ends.
+// The lines of text, without their "\n" ends.
 std::vector<std::string> Lines(const std::string& text);
+
+// What the program wrote to a standard stream or a text file, with "\n" line
+// ends: on Windows each "\r\n" becomes "\n", and a "\n" without its CR fails
+// the test, named by what. ReadText reads the text file at path so.
+std::string Text(const std::string& written, const std::string& what);
+std::string ReadText(const std::string& path);
 
 // The console's lines: statistics, the walk's first, the two summaries.
 extern const std::string StatsLine, ScanningLine;
 std::string MissingLine(int missing, int of = 37, int excluded = 0);
 std::string HaveLine(int had);
 
-void WriteFile(const std::string& path, const std::string& bytes);
+// Writes bytes to path as they are, or as a text file with the system's line ends.
+void WriteFile(const std::string& path, const std::string& bytes, bool text = false);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 void MakeDirs(const std::string& path);
+// Hides a file or folder from the walk: on Windows by its hidden attribute,
+// elsewhere by nothing, as a name that begins with "." is hidden there.
+void Hide(const std::string& path);
 
 // Every regular file below root up to 64 MiB (no test makes larger ones but
 // sparse), as "relative/path" -> content, sorted.

@@ -177,7 +177,7 @@ protected:
         EXPECT_EQ(result.out.substr(0, head.size()), head);
         return test::Lines(result.out.substr(std::min(head.size(), result.out.size())));
     }
-    std::vector<std::string> Listing() const { return Sorted(test::Lines(test::ReadFile(At("VAvuDevo.zid")))); }
+    std::vector<std::string> Listing() const { return Sorted(test::Lines(test::ReadText(At("VAvuDevo.zid")))); }
     test::RunResult result;
 };
 
@@ -218,7 +218,7 @@ TEST_F(Scan, ScanNewLeavesOutKnownImagesUnlessDeepAndTheListingIsAppendedTo)
     EXPECT_EQ(Walk({"scannew"}), std::vector<std::string>{});
     EXPECT_FALSE(test::FileExists(At("VAvuDevo.zid"))) << "created only when a line is due";
     Image("unknown.vb", Unknown2);
-    test::WriteFile(At("VAvuDevo.zid"), "\"00000000 earlier run\",\n");
+    test::WriteFile(At("VAvuDevo.zid"), "\"00000000 earlier run\",\n", true);
     for (const auto& args : {std::vector<std::string>{"scannew"}, {"scan", "scannew"}, {"deep", "SCANNEW"}, {"scan"}})
         EXPECT_EQ(Walk(args), std::vector<std::string>{});
     const std::string known = test::ListingLine(JackBros, "known"), unknown = test::ListingLine(Unknown2, "unknown");
@@ -232,6 +232,7 @@ TEST_F(Scan, TheDFormsWalkSubfoldersButNotHiddenOrMarkedOnesAndTheFilesStayInThe
     Image("A/B/b.vb", Golf);
     Put("A/B/bad.zip", "");
     Image(".hidden/h.vb", Unknown2);
+    test::Hide(At(".hidden"));
     Image("M/m.vb", Unknown2);
     Put("M/_noscan.Quor", "");
     Image("N/n.vb", Unknown2);
@@ -269,7 +270,7 @@ TEST_F(Scan, TheDFormsWalkSubfoldersButNotHiddenOrMarkedOnesAndTheFilesStayInThe
                                               "M/_noscan.Quor", "N/n.vb", "N/_noscan.QuorVBoy", "_noscan.Quor",
                                               "VAvuDevo.zid", "Quor_ZIP.txt"}));
     std::string logLine = "Error in zipfile bad.zip: Empty file\n";
-    EXPECT_EQ(test::ReadFile(At("Quor_ZIP.txt")), logLine + logLine + logLine) << "one line a run, in the start directory";
+    EXPECT_EQ(test::ReadText(At("Quor_ZIP.txt")), logLine + logLine + logLine) << "one line a run, in the start directory";
 }
 
 TEST_F(Scan, LinksBackUpTheTreeEndTheWalk)

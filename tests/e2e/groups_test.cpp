@@ -60,7 +60,7 @@ TEST_F(Groups, ShippedSampleSortsIntoNestedGroupFolders)
                            "VBoyRen/Public Domain/Games/Virtual Pong (PD).vb", "VBoyRen/Japan-USA/Teleroboxer (JU).vb",
                            "VBoyRen/Japan/Red Alarm (J).vb", "VBoyRen/USA/Golf (U).vb", "VBoyHave.txt", "VBoyMiss.txt"}));
     // The bad dumps still absent are excluded, not listed.
-    std::string miss = test::ReadFile(At("VBoyMiss.txt"));
+    std::string miss = test::ReadText(At("VBoyMiss.txt"));
     EXPECT_EQ(miss.rfind(" " + test::MissingLine(28, 35, 2), 0), 0u);
     EXPECT_EQ(miss.find("Nester's Funky Bowling (U) [b"), std::string::npos);
     EXPECT_NE(miss.find("\nNester's Funky Bowling (U)\n"), std::string::npos);

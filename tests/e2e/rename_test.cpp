@@ -76,14 +76,14 @@ TEST_F(Rename, TargetsAndTheChangesLogOfEachMode)
         if (!c.line.empty())
             files.insert("VBoyLog.txt");
         EXPECT_EQ(Files(), files);
-        EXPECT_EQ(test::ReadFile(At("VBoyLog.txt")), c.line);
+        EXPECT_EQ(test::ReadText(At("VBoyLog.txt")), c.line);
     }
     // The log grows from run to run.
     Fresh();
     Put("tetris.VB", test::KnownImage("3D Tetris (U)"));
     Run({"list", "changes"});
     Run({"move", "changes-"});
-    EXPECT_EQ(test::ReadFile(At("VBoyLog.txt")), n + o);
+    EXPECT_EQ(test::ReadText(At("VBoyLog.txt")), n + o);
     // An image the catalogue does not know leaves no trace.
     Fresh();
     Put("mystery.vb", test::MakeImageWithCrc(8192, 0x12345678));
@@ -146,9 +146,9 @@ TEST_F(Rename, ListTouchesNoFileAndWritesTheThreeReportsAndTheDatabase)
     for (int i = 0; i < KnownRomCount; i++)
         if (i != 3 && i != 23)
             missing += std::string(KnownRomTable[i] + EntryNameOffset) + "\n";
-    EXPECT_EQ(test::ReadFile(At("VBoyMiss.txt")), missing);
-    EXPECT_EQ(test::ReadFile(At("VBoyHave.txt")), " " + test::HaveLine(2) + "Golf (U)\nTeleroboxer (JU)\n");
-    EXPECT_EQ(test::ReadFile(At("VBoyDupes.txt")), "Teleroboxer (JU) [2 copies]\n");
+    EXPECT_EQ(test::ReadText(At("VBoyMiss.txt")), missing);
+    EXPECT_EQ(test::ReadText(At("VBoyHave.txt")), " " + test::HaveLine(2) + "Golf (U)\nTeleroboxer (JU)\n");
+    EXPECT_EQ(test::ReadText(At("VBoyDupes.txt")), "Teleroboxer (JU) [2 copies]\n");
     EXPECT_EQ(test::ReadFile(DatabasePath()), test::HaveDatabase({0x2199af41, 0x36103000}));
     EXPECT_EQ(test::Snapshot(s.program).size(), 2u) << "the program and its database, no temporary file";
     EXPECT_EQ(Files(), (std::set<std::string>{"golf.vb", "tele.vb", "tele2.vb", "VBoyHave.txt", "VBoyMiss.txt",
@@ -173,7 +173,7 @@ TEST_F(Rename, ReloadMakesAnImageFoundAgainADuplicate)
               NoGroupFile() + found + test::StatsLine + test::ScanningLine + test::MissingLine(36) + test::HaveLine(1));
     Put("third.vb", test::KnownImage("Golf (U)", 3));
     Run({"list", "quiet"});
-    EXPECT_EQ(test::ReadFile(At("VBoyDupes.txt")), "Golf (U) [2 copies]\nGolf (U) [2 copies]\n");
+    EXPECT_EQ(test::ReadText(At("VBoyDupes.txt")), "Golf (U) [2 copies]\nGolf (U) [2 copies]\n");
     EXPECT_EQ(test::ReadFile(DatabasePath()), test::HaveDatabase({0x2199af41}));
 }
 
@@ -209,7 +209,7 @@ TEST_F(Rename, ReloadSources)
         std::string expected = " " + test::HaveLine(had);
         for (const std::string& name : c.had)
             expected += name + "\n";
-        EXPECT_EQ(test::ReadFile(At("VBoyHave.txt")), expected);
+        EXPECT_EQ(test::ReadText(At("VBoyHave.txt")), expected);
         EXPECT_EQ(test::ReadFile(DatabasePath()), c.databaseAfter);
     }
 }
@@ -334,7 +334,7 @@ TEST_F(ReadOnly, DeniedMovesGoToDuplicatesOrStay)
                                             test::Join(Home(), "VBoyMiss.txt") + "\nUsing default log: " +
                                             test::Join(Home(), "VBoyHave.txt") + "\n");
     EXPECT_EQ(Files(), (std::set<std::string>{"golf.vb", "tele.vb"}));
-    EXPECT_EQ(test::ReadFile(test::Join(Home(), "VBoyMiss.txt")).rfind(" " + test::MissingLine(36), 0), 0u);
+    EXPECT_EQ(test::ReadText(test::Join(Home(), "VBoyMiss.txt")).rfind(" " + test::MissingLine(36), 0), 0u);
     EXPECT_TRUE(test::FileExists(DatabasePath()));
 }
 

@@ -51,15 +51,6 @@ bool WideExists(const std::wstring& name)
     return GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void SetHidden(const std::string& name)
-{
-    DWORD attributes = GetFileAttributesA(name.c_str());
-    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << name;
-    ASSERT_TRUE(SetFileAttributesA(name.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN)) << name;
-    ASSERT_NE(GetFileAttributesA(name.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u)
-        << name << ": this file system does not keep the hidden attribute";
-}
-
 bool AttributeHidden(const std::string& name)
 {
     return (GetFileAttributesA(name.c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0;
@@ -112,8 +103,8 @@ TEST_F(Win32, ListingTakesHiddenFromTheAttributeNotFromALeadingDot)
     test::WriteFile("plain.vb", std::string(1234, 'p'));
     test::WriteFile("covert.vb", "c");
     test::WriteFile(".dotfile.vb", "d");
-    SetHidden("Veiled");
-    SetHidden("covert.vb");
+    test::Hide("Veiled");
+    test::Hide("covert.vb");
     ASSERT_FALSE(AttributeHidden(".dotted")) << "the system marks dot names hidden (Wine: ShowDotFiles=Y)";
 
     std::map<std::string, PlatformDirEntry> entries = List(".");
@@ -140,15 +131,15 @@ TEST_F(Win32, WalkSkipsHiddenFoldersAndEntersDotFolders)
     test::WriteFile(".dotted\\tetris.vb", Image("3D Tetris (U)", 1));
     test::WriteFile("Veiled\\boxer.vb", Image("Teleroboxer (JU)", 2));
     test::WriteFile("covert.vb", Image("Mario Clash (JU)", 3));
-    SetHidden("Veiled");
-    SetHidden("covert.vb");
+    test::Hide("Veiled");
+    test::Hide("covert.vb");
 
     test::RunResult r = test::RunQuor(scratch, {"listd"});
     EXPECT_NE(r.out.find("Scanning .\\.dotted\\*.vb"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("Veiled"), std::string::npos) << r.out;
 
     // The hidden file was handed on like any other; the hidden folder's image was never seen.
-    std::string have = test::ReadFile("VBoyHave.txt");
+    std::string have = test::ReadText("VBoyHave.txt");
     EXPECT_NE(have.find("3D Tetris (U)"), std::string::npos) << have;
     EXPECT_NE(have.find("Mario Clash (JU)"), std::string::npos) << have;
     EXPECT_EQ(have.find("Teleroboxer (JU)"), std::string::npos) << have;

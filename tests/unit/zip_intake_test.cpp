@@ -59,7 +59,7 @@ protected:
     {
         CloseScanListing();
         std::string text;
-        for (const std::string& line : test::Lines(test::ReadFile("VAvuDevo.zid")))
+        for (const std::string& line : test::Lines(test::ReadText("VAvuDevo.zid")))
             text += line + "\n";
         return text;
     }

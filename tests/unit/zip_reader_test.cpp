@@ -76,9 +76,7 @@ protected:
     {
         if (ZipLog != nullptr)
             fflush(ZipLog);
-        std::string text = test::ReadFile(test::Join(StartDirectory, "Quor_ZIP.txt"));
-        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-        return text;
+        return test::ReadText(test::Join(StartDirectory, "Quor_ZIP.txt"));
     }
 };
 
