@@ -163,8 +163,20 @@ uint32_t PlatformCreateDirectory(const std::string& path)
     return MapErrno(errno);
 }
 
+// True when both names are links of one file that has several names: what a
+// move interrupted between its link and its unlink leaves behind.
+static bool SameFileTwice(const std::string& a, const std::string& b)
+{
+    struct stat sa, sb;
+    return lstat(a.c_str(), &sa) == 0 && lstat(b.c_str(), &sb) == 0 && S_ISREG(sa.st_mode) &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino && sa.st_nlink >= 2;
+}
+
 uint32_t PlatformMoveFile(const std::string& from, const std::string& to)
 {
+    // Finishing an interrupted move: the target already is this very file.
+    if (SameFileTwice(from, to))
+        return unlink(from.c_str()) == 0 ? 0 : MapErrno(errno);
 #if defined(__linux__) && defined(SYS_renameat2)
     if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 1u /* RENAME_NOREPLACE */) == 0)
         return 0;

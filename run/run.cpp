@@ -143,7 +143,10 @@ int RunProgram(int argc, char** argv)
 
     PrintBanner();
     StartDirectory = PlatformGetCurrentDirectory();
-    ProgramDirectory = ProgramDirectoryOf(PlatformProgramPath());
+    // Without a program path the start directory stands in, never the root.
+    std::string programPath = PlatformProgramPath();
+    ProgramDirectory = programPath.empty() ? ProgramDirectoryOf(StartDirectory + PathSeparator)
+                                           : ProgramDirectoryOf(programPath);
     LoadGroupInfo();
     PrepareCatalogue();
     PrintStats();
