@@ -9,16 +9,22 @@
 
 #include <cctype>
 #include <cstring>
+#include <map>
 
 int32_t OutputDirPrepared;
 
 // The result of NextTempName, overwritten by every call.
 static std::string tempName;
 
+// For each duplicates target, the last alternative name this run found taken
+// or filled.
+static std::map<std::string, std::string> lastAlternative;
+
 void ResetRename()
 {
     OutputDirPrepared = 0;
     tempName.clear();
+    lastAlternative.clear();
 }
 
 std::string NameExtension(const std::string& name)
@@ -154,13 +160,20 @@ static bool MoveToDupes(const char* oldName, const char* canonical)
     uint32_t error = PlatformMoveFile(oldName, target);
     if (!Taken(error))
         return true;
-    const char* alternative = target.c_str();
-    std::string current = target;
+    // The alternatives this run has already filled are taken still: the
+    // sequence goes on after the last one.
+    std::string& last = lastAlternative[target];
+    std::string current = last.empty() ? target : last;
+    const char* alternative;
     while ((alternative = NextTempName(current.c_str())) != nullptr) {
         current = alternative;
         error = PlatformMoveFile(oldName, current);
-        if (!Taken(error))
+        if (!Taken(error)) {
+            if (error == 0)
+                last = current;
             break;
+        }
+        last = current;
     }
     return true;
 }
