@@ -43,22 +43,7 @@ mkdir -p "$tmp"
 
 # --- tools ------------------------------------------------------------------
 
-# Installs the Debian packages that are missing, when run as root.
-need_packages() {
-  local missing=()
-  for p in "$@"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
-    echo "Installing ${missing[*]}" >&2
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-  else
-    echo "Missing packages: ${missing[*]} (install them, or run as root)" >&2
-    exit 1
-  fi
-}
+. "$src/tools/lib.sh"
 need_packages cmake g++ make zlib1g-dev libgtest-dev libdeflate-dev rhash unzip time ltrace strace
 
 echo "Building (Release) in $out/build and $out/build-zlib" >&2

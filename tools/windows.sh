@@ -7,21 +7,7 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$here"
 build="$here/build-win"
 
-# Installs the packages that are missing, when run as root.
-need_packages() {
-  local missing=()
-  for p in "$@"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-  else
-    echo "Missing packages: ${missing[*]} (install them, or run as root)" >&2
-    exit 1
-  fi
-}
+. "$here/tools/lib.sh"
 
 build_packages=(cmake make g++-mingw-w64-x86-64 libz-mingw-w64-dev googletest)
 wine_packages=(wine wine64)
