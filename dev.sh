@@ -17,7 +17,7 @@ build_native() {
 case "${1:-}" in
   sample)
     build_native
-    ./tools/sample.sh build/QuorVBoy
+    ./tools/sample.sh build
     ;;
   test)
     build_native
