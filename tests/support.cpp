@@ -294,7 +294,7 @@ Scratch::~Scratch()
 }
 
 RunResult RunQuor(const Scratch& scratch, const std::vector<std::string>& args, const std::string& input,
-                  const std::string& cwd)
+                  const std::string& cwd, const std::vector<std::string>& prefix)
 {
     std::string in = Join(scratch.root, "stdin.txt"), out = Join(scratch.root, "stdout.txt");
     std::string err = Join(scratch.root, "stderr.txt"), exe = fs::path(QUOR_EXE).filename().string();
@@ -305,7 +305,12 @@ RunResult RunQuor(const Scratch& scratch, const std::vector<std::string>& args, 
     setenv("HOME", Join(scratch.root, "home").c_str(), 1);
 #endif
     RunResult result;
-    result.status = SpawnProgram(Join(scratch.program, exe), args, cwd.empty() ? scratch.collection : cwd, in, out, err);
+    std::vector<std::string> command(prefix.empty() ? prefix.begin() : prefix.begin() + 1, prefix.end());
+    if (!prefix.empty())
+        command.push_back(Join(scratch.program, exe));
+    command.insert(command.end(), args.begin(), args.end());
+    result.status = SpawnProgram(prefix.empty() ? Join(scratch.program, exe) : prefix[0], command,
+                                 cwd.empty() ? scratch.collection : cwd, in, out, err);
 #ifndef _WIN32
     setenv("HOME", home.c_str(), 1);
 #endif

@@ -92,9 +92,11 @@ struct RunResult {
 };
 
 // Runs the scratch copy of QuorVBoy with args in cwd (default: the
-// collection) with input on standard input.
+// collection) with input on standard input; with a prefix, runs the command
+// prefix followed by the program's path and args (a tracer, a timer, a
+// change of user).
 RunResult RunQuor(const Scratch& scratch, const std::vector<std::string>& args, const std::string& input = "",
-                  const std::string& cwd = "");
+                  const std::string& cwd = "", const std::vector<std::string>& prefix = {});
 
 // Starts exe with args in cwd, standard streams from and to the three files;
 // returns its exit status, or -1 when it could not start or did not exit.
