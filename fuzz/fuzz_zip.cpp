@@ -46,11 +46,11 @@ void Prepare()
     StartDirectory = dir.string();
     ProgramDirectory = StartDirectory + PathSeparator;
 #ifdef _WIN32
-    ZipLog = fopen("NUL", "w");
+    ZipLog.stream = fopen("NUL", "w");
 #else
-    ZipLog = fopen("/dev/null", "w");
+    ZipLog.stream = fopen("/dev/null", "w");
 #endif
-    fuzz::Check(ZipLog != nullptr, "cannot open the null device for the ZIP log");
+    fuzz::Check(ZipLog.stream != nullptr, "cannot open the null device for the ZIP log");
     ResetRunOptions();
     fuzz::Check(AllocateImageBuffer() != 0, "no image buffer");
 }

@@ -44,9 +44,14 @@ static void CopyField(char* field, const std::string& text, size_t limit)
 // VBoyRen: absolute, on a drive, or with a ".." level.
 static bool NormaliseDirectory(std::string& dir)
 {
+    // Cut to the field's width first: what is refused is what is stored.
+    if (dir.size() > FieldLimit - 1)
+        dir.resize(FieldLimit - 1);
     if (!dir.empty() && (dir[0] == '\\' || dir[0] == '/'))
         return false;
-    if (dir.size() >= 2 && dir[1] == ':')
+    // A drive is an ASCII letter and a colon.
+    bool letter = !dir.empty() && ((dir[0] >= 'A' && dir[0] <= 'Z') || (dir[0] >= 'a' && dir[0] <= 'z'));
+    if (letter && dir.size() >= 2 && dir[1] == ':')
         return false;
     std::string level;
     for (size_t i = 0; i <= dir.size(); i++) {
@@ -61,8 +66,6 @@ static bool NormaliseDirectory(std::string& dir)
         if (i < dir.size())
             dir[i] = PathSeparator;
     }
-    if (dir.size() > FieldLimit - 1)
-        dir.resize(FieldLimit - 1);
     if (dir.empty() || dir.back() != PathSeparator)
         dir += PathSeparator;
     return true;
@@ -112,7 +115,15 @@ void ReadGroupInfo(FILE* stream)
     char line[200];
     while (fgets(line, sizeof line, stream) != nullptr) {
         size_t len = strlen(line);
-        // A file written on Windows ends its lines with CR LF.
+        // A file written on Windows ends its lines with CR LF; a bounded read
+        // may leave the CR at the end of one piece and the LF for the next.
+        if (len >= 1 && line[len - 1] == '\r') {
+            int next = getc(stream);
+            if (next == '\n')
+                line[len - 1] = '\n';
+            else if (next != EOF)
+                ungetc(next, stream);
+        }
         if (len >= 2 && line[len - 2] == '\r' && line[len - 1] == '\n') {
             line[len - 2] = '\n';
             line[--len] = '\0';
@@ -151,7 +162,9 @@ void LoadGroupInfo()
         return;
     ResetSlots();
     std::string path = ProgramDirectory + GroupInfoName;
-    FILE* stream = fopen(path.c_str(), "r");
+    // It may be a link (an installed package makes it one), but never a pipe
+    // or device to wait on.
+    FILE* stream = PlatformOpenFile(path, "r", 1);
     if (stream == nullptr) {
         fprintf(NoticeStream(), "Cannot open %s Using Defaults\n", path.c_str());
         return;

@@ -3,13 +3,14 @@
 
 #include "catalogue/catalogue.h"
 #include "intake/intake.h"
+#include "platform/platform.h"
 #include "rename/rename.h"
 #include "run/run.h"
 
 #include <cstring>
 #include <string>
 
-FILE* ScanListing;
+AppendFile ScanListing("VAvuDevo.zid");
 
 // The header window: the 32 positions from length - 544 to length - 513.
 constexpr uint32_t HeaderWindowStart = 544;
@@ -45,9 +46,7 @@ void ListedName(const char* name, char* out, size_t outSize)
 
 void CloseScanListing()
 {
-    if (ScanListing != nullptr)
-        fclose(ScanListing);
-    ScanListing = nullptr;
+    CloseAppendFile(&ScanListing);
 }
 
 // Reads a loose image of length bytes into ImageBuffer. Returns 1 when all
@@ -62,7 +61,7 @@ void IdentifyImage(const char* name, uint32_t length)
 {
     FILE* file = nullptr;
     if (!ImageInArchive) {
-        file = fopen(name, "rb");
+        file = PlatformOpenFile(name, "rb", 0);
         if (file == nullptr) {
             fprintf(stderr, "Cannot open %s\n", name);
             return;
@@ -91,7 +90,7 @@ void IdentifyImage(const char* name, uint32_t length)
     }
 
     uint32_t crc;
-    if (ArchiveCrc != 0) {
+    if (ArchiveCrcKnown) {
         crc = ArchiveCrc;
     } else {
         if (!IsVirtualBoyImage(ImageBuffer, length)) {
@@ -110,12 +109,12 @@ void IdentifyImage(const char* name, uint32_t length)
     int entry = FindEntryByCrcText(crcText, 0);
     if (OptScanNew && !OptDeep && entry >= 0)
         return;
-    if (ScanListing == nullptr) {
-        ScanListing = OpenOutputFile("VAvuDevo.zid", "a");
-        if (ScanListing == nullptr)
-            return;
-    }
+    if (OpenAppendFile(&ScanListing) == nullptr)
+        return;
     std::string listed(strlen(name) + 1, '\0');
     ListedName(name, &listed[0], listed.size());
-    fprintf(ScanListing, "\"%08lx %s\",\n", (unsigned long)(crc ^ CrcKey), listed.c_str());
+    char keyed[9];
+    FormatCrcText(crc ^ CrcKey, keyed);
+    std::string line = std::string("\"") + keyed + " " + listed.c_str() + "\",\n";
+    WriteAppendFile(&ScanListing, line.c_str());
 }

@@ -1,6 +1,8 @@
 // identify.h - size and format tests, the CRC-32 of each image, and the scan listing
 #pragma once
 
+#include "run/run.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -10,7 +12,7 @@ constexpr uint32_t MinImageSize = 8192;
 constexpr uint32_t MaxImageSize = 2099200;
 
 // The scan listing "VAvuDevo.zid", opened when the first line is due.
-extern FILE* ScanListing;
+extern AppendFile ScanListing;
 
 // Checks, keys and hands on one candidate image: a loose ".vb" file read
 // here, or an archive member described by ImageInArchive and ArchiveCrc.

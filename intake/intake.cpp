@@ -10,6 +10,7 @@
 
 int32_t ImageInArchive;
 uint32_t ArchiveCrc;
+int32_t ArchiveCrcKnown;
 
 bool HasExtension(const char* name, const char* list)
 {
@@ -92,6 +93,7 @@ static void IntakeArchive(const char* name)
             bool knownCrc = FindEntryByCrc(entry->crc32) >= 0;
             if (knownCrc) {
                 ArchiveCrc = entry->crc32;
+                ArchiveCrcKnown = 1;
                 memberSize = entry->uncompressedSize;
                 ImageInArchive = 1;
                 taken = true;
@@ -128,8 +130,8 @@ int IntakeFile(const char* name, uint32_t size)
 {
     ImageInArchive = 0;
     ArchiveCrc = 0;
+    ArchiveCrcKnown = 0;
     if (HasExtension(name, ".zip")) {
-        ArchiveCrc = 0;
         // An archive the reader refuses has been reported; nothing more.
         IntakeArchive(name);
         return 1;

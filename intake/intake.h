@@ -1,14 +1,19 @@
 // intake.h - the walk of the collection's folders, the choice of images, and the ZIP archive reader
 #pragma once
 
+#include "run/run.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 // Set by IntakeFile for identification: 1 when the image came from an
-// archive member, and the member's directory CRC when the catalogue knows it.
+// archive member; ArchiveCrcKnown 1 when the member was taken by its
+// directory CRC, which the catalogue knows, and ArchiveCrc that CRC (which
+// may be 0 like any other).
 extern int32_t ImageInArchive;
 extern uint32_t ArchiveCrc;
+extern int32_t ArchiveCrcKnown;
 
 // Walks the current directory (and, for scand, scannewd and listd, the
 // folders below it), handing every file to IntakeFile. Returns 0.
@@ -71,7 +76,7 @@ struct ZipArchive {
 };
 
 // The ZIP error log "Quor_ZIP.txt", opened on the first error that needs it.
-extern FILE* ZipLog;
+extern AppendFile ZipLog;
 
 // Opens an archive and loads its central directory. Returns nullptr after
 // reporting why it could not.

@@ -8,7 +8,7 @@
 #include <vector>
 #include <zlib.h>
 
-FILE* ZipLog;
+AppendFile ZipLog("Quor_ZIP.txt");
 
 constexpr uint32_t EndRecordSize = 22;
 constexpr uint32_t DirEntrySize = 46;
@@ -36,19 +36,15 @@ static uint32_t Get32(const unsigned char* p)
 void ReportZipError(const char* detail, const char* message, const char* path)
 {
     printf("Error in zipfile %s\n%s\n", path, message);
-    if (ZipLog == nullptr) {
-        ZipLog = OpenOutputFile("Quor_ZIP.txt", "a");
-        if (ZipLog == nullptr)
-            return;
-    }
-    fprintf(ZipLog, "Error in zipfile %s: %s\n", path, detail);
+    if (OpenAppendFile(&ZipLog) == nullptr)
+        return;
+    std::string line = std::string("Error in zipfile ") + path + ": " + detail + "\n";
+    WriteAppendFile(&ZipLog, line.c_str());
 }
 
 void CloseZipLog()
 {
-    if (ZipLog != nullptr)
-        fclose(ZipLog);
-    ZipLog = nullptr;
+    CloseAppendFile(&ZipLog);
 }
 
 // Reports a failure of ZipOpen and releases what it had.
@@ -104,7 +100,7 @@ ZipArchive* ZipOpen(const char* path)
 {
     ZipArchive* archive = new ZipArchive;
     archive->path = path;
-    archive->file = fopen(path, "rb");
+    archive->file = PlatformOpenFile(path, "rb", 0);
     if (archive->file == nullptr)
         return FailOpen(archive, "Opening for reading", FilesystemCorrupt);
     if (PlatformSeek(archive->file, 0, SEEK_END) != 0)
@@ -207,8 +203,11 @@ int ZipSeekData(ZipArchive* archive, ZipEntry* entry)
 // Writes an inflate detail line to the log, only when it is already open.
 static void LogDetail(const char* format, int value)
 {
-    if (ZipLog != nullptr)
-        fprintf(ZipLog, format, value);
+    if (ZipLog.stream == nullptr)
+        return;
+    char line[64];
+    snprintf(line, sizeof line, format, value);
+    WriteAppendFile(&ZipLog, line);
 }
 
 // Inflates the member's raw deflate stream into buffer, which has room for

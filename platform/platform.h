@@ -19,6 +19,8 @@ constexpr char PathSeparator = '/';
 
 constexpr uint32_t ErrorAlreadyExists = 183;
 constexpr uint32_t ErrorAccessDenied = 5;
+// Something that is not a real directory stands where one should be.
+constexpr uint32_t ErrorNotADirectory = 267;
 
 // One entry of a directory listing. Lengths of 4 GiB and more are given as
 // 0xFFFFFFFF so that they can never pass for a small file.
@@ -27,6 +29,7 @@ struct PlatformDirEntry {
     uint32_t size = 0;
     bool isDirectory = false;
     bool isHidden = false;
+    bool isLink = false;  // a symbolic link (on Windows, a reparse point), to anything
 };
 
 struct PlatformListing;
@@ -36,10 +39,13 @@ struct PlatformListing;
 void PlatformStartup();
 
 // Starts listing the entries of dir (including "." and ".." where the system
-// gives them). Returns nullptr when the directory cannot be listed.
+// gives them): dir is relative to the current directory, and is never
+// reached through a link as its last step. Returns nullptr when the
+// directory cannot be opened or listed.
 PlatformListing* PlatformOpenListing(const std::string& dir);
 
 // Fills entry with the next entry of the listing. Returns 1, or 0 at the end.
+// Devices, pipes and sockets are passed over; links are given as links.
 int PlatformNextEntry(PlatformListing* listing, PlatformDirEntry* entry);
 
 // Ends a listing; nullptr is accepted.
@@ -52,8 +58,13 @@ struct PlatformDirId {
     uint64_t file = 0;
 };
 
-// Fills id for the directory path. Returns 1, or 0 when it cannot be told.
-int PlatformGetDirId(const std::string& path, PlatformDirId* id);
+// Fills id for the listed directory. Returns 1, or 0 when it cannot be told.
+int PlatformListingId(PlatformListing* listing, PlatformDirId* id);
+
+// Makes the listed directory the current directory, by its handle where the
+// system has one, so that any depth can be entered and left. Returns 1 on
+// success, 0 on failure.
+int PlatformEnterListing(PlatformListing* listing);
 
 // The process's current directory, as the system gives it; empty on failure.
 std::string PlatformGetCurrentDirectory();
@@ -64,14 +75,33 @@ int PlatformSetCurrentDirectory(const std::string& path);
 // The full, resolved path of the running program file; empty on failure.
 std::string PlatformProgramPath();
 
-// Creates one directory. Returns 0 on success, else an error code (183 when
-// something of that name exists).
+// Creates one directory. Returns 0 on success, 183 when a real directory of
+// that name exists already, another code on any other failure (something
+// else of that name, a link among them, is such a failure). No directory on
+// the way is passed through a link.
 uint32_t PlatformCreateDirectory(const std::string& path);
 
-// Moves a file; never replaces an existing target, on any file system.
-// Returns 0 on success, 183 when the target is taken, 5 on denied access,
-// another non-zero code on any other failure.
+// Moves a file; never replaces an existing target, on any file system, and
+// never passes through a link in a directory of either path. Returns 0 on
+// success, 183 when the target is taken, 5 on denied access, another
+// non-zero code on any other failure.
 uint32_t PlatformMoveFile(const std::string& from, const std::string& to);
+
+// Opens a regular file as fopen would with mode ("r", "rb", "a", "w", "wb";
+// an added "x" creates it new and fails when the name exists), never waiting
+// on the file (a pipe or device is refused, not waited for), and refusing
+// anything but a regular file: a directory, a pipe, a device. With
+// followLink 0 a name that is a link (on Windows, a reparse point) is
+// refused too. Returns nullptr on any refusal or failure, with errno EEXIST
+// when "x" found the name taken.
+FILE* PlatformOpenFile(const std::string& path, const char* mode, int followLink);
+
+// 1 when a file could be put at path: nothing stands there, or a regular
+// file that is not a link; 0 for a link, a directory or a special file.
+int PlatformIsFilePlace(const std::string& path);
+
+// The running process's identifier, for names no other run uses at once.
+unsigned long PlatformProcessId();
 
 // Puts a completely written file in place of target, replacing it in one
 // step. Returns 0 on success, else an error code; on failure both files are

@@ -23,7 +23,6 @@
 
 struct PlatformListing {
     DIR* dir = nullptr;
-    std::string path;
 };
 
 // errno in the Windows codes the rest of the program expects.
@@ -56,14 +55,63 @@ void PlatformStartup()
 {
 }
 
+// Opens the directory at path (from the current directory unless it is
+// absolute) without following a link at any level: its handle, or -1 with
+// errno set.
+static int OpenDirectoryNoLink(const std::string& path)
+{
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    int fd = open(!path.empty() && path[0] == '/' ? "/" : ".", flags);
+    size_t pos = 0;
+    while (fd >= 0 && pos < path.size()) {
+        size_t slash = path.find('/', pos);
+        if (slash == std::string::npos)
+            slash = path.size();
+        std::string level = path.substr(pos, slash - pos);
+        pos = slash + 1;
+        if (level.empty() || level == ".")
+            continue;
+        int next = openat(fd, level.c_str(), flags | O_NOFOLLOW);
+        int e = errno;
+        close(fd);
+        errno = e;
+        fd = next;
+    }
+    return fd;
+}
+
+// The directory that holds path's last name, opened without following a
+// link on the way, and that name. The handle is AT_FDCWD for a bare name;
+// -1 with errno set on failure.
+static int OpenParent(const std::string& path, std::string* leaf)
+{
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        *leaf = path;
+        return AT_FDCWD;
+    }
+    *leaf = path.substr(slash + 1);
+    return OpenDirectoryNoLink(path.substr(0, slash + 1));
+}
+
+static void CloseParent(int fd)
+{
+    if (fd >= 0)
+        close(fd);
+}
+
 PlatformListing* PlatformOpenListing(const std::string& dir)
 {
-    DIR* d = opendir(dir.c_str());
-    if (d == nullptr)
+    int fd = OpenDirectoryNoLink(dir);
+    if (fd < 0)
         return nullptr;
+    DIR* d = fdopendir(fd);
+    if (d == nullptr) {
+        close(fd);
+        return nullptr;
+    }
     PlatformListing* listing = new PlatformListing;
     listing->dir = d;
-    listing->path = dir;
     return listing;
 }
 
@@ -79,18 +127,21 @@ int PlatformNextEntry(PlatformListing* listing, PlatformDirEntry* entry)
         entry->name = de->d_name;
         entry->isHidden = !entry->name.empty() && entry->name[0] == '.';
         entry->isDirectory = false;
+        entry->isLink = false;
         entry->size = 0;
         if (entry->name == "." || entry->name == "..") {
             entry->isDirectory = true;
             return 1;
         }
-        // A link counts as what it points to, as a Windows listing would show it.
         struct stat st;
-        if (fstatat(dirfd(listing->dir), de->d_name, &st, 0) != 0 &&
-            fstatat(dirfd(listing->dir), de->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (fstatat(dirfd(listing->dir), de->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;  // vanished since it was listed
+        if (S_ISLNK(st.st_mode)) {
+            entry->isLink = true;
+            return 1;
+        }
         // Devices, pipes and sockets are no part of a collection, and opening
-        // a pipe would wait forever.
+        // a pipe could wait forever.
         if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
             continue;
         entry->isDirectory = S_ISDIR(st.st_mode);
@@ -110,14 +161,19 @@ void PlatformCloseListing(PlatformListing* listing)
     delete listing;
 }
 
-int PlatformGetDirId(const std::string& path, PlatformDirId* id)
+int PlatformListingId(PlatformListing* listing, PlatformDirId* id)
 {
     struct stat st;
-    if (stat(path.c_str(), &st) != 0)
+    if (listing == nullptr || fstat(dirfd(listing->dir), &st) != 0)
         return 0;
     id->volume = (uint64_t)st.st_dev;
     id->file = (uint64_t)st.st_ino;
     return 1;
+}
+
+int PlatformEnterListing(PlatformListing* listing)
+{
+    return listing != nullptr && fchdir(dirfd(listing->dir)) == 0 ? 1 : 0;
 }
 
 std::string PlatformGetCurrentDirectory()
@@ -158,41 +214,65 @@ std::string PlatformProgramPath()
 
 uint32_t PlatformCreateDirectory(const std::string& path)
 {
-    if (mkdir(path.c_str(), 0777) == 0)
-        return 0;
-    return MapErrno(errno);
+    std::string leaf;
+    int parent = OpenParent(path, &leaf);
+    if (parent == -1)
+        return MapErrno(errno);
+    uint32_t result = 0;
+    if (mkdirat(parent, leaf.c_str(), 0777) != 0) {
+        int e = errno;
+        struct stat st;
+        // Only a real directory counts as one that exists: a link to one
+        // would lead the files moved into it out of the collection.
+        if (e == EEXIST)
+            result = fstatat(parent, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)
+                         ? ErrorAlreadyExists
+                         : ErrorNotADirectory;
+        else
+            result = MapErrno(e);
+    }
+    CloseParent(parent);
+    return result;
 }
 
-// True when both names are links of one file that has several names: what a
-// move interrupted between its link and its unlink leaves behind.
-static bool SameFileTwice(const std::string& a, const std::string& b)
+// Moves leaf name from below one directory handle to below another, never
+// replacing the target. Returns errno's code of the failure, or 0.
+static int MoveNoReplace(int fromDir, const char* from, int toDir, const char* to)
 {
-    struct stat sa, sb;
-    return lstat(a.c_str(), &sa) == 0 && lstat(b.c_str(), &sb) == 0 && S_ISREG(sa.st_mode) &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino && sa.st_nlink >= 2;
+#if defined(__linux__) && defined(SYS_renameat2)
+    if (syscall(SYS_renameat2, fromDir, from, toDir, to, 1u /* RENAME_NOREPLACE */) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return errno;
+#endif
+    // The file system refuses the no-replace flag: a hard link never replaces
+    // its target, and the old name goes only once the new one stands.
+    if (linkat(fromDir, from, toDir, to, 0) != 0)
+        return errno;
+    if (unlinkat(fromDir, from, 0) != 0) {
+        int e = errno;
+        unlinkat(toDir, to, 0);
+        return e;
+    }
+    return 0;
 }
 
 uint32_t PlatformMoveFile(const std::string& from, const std::string& to)
 {
-    // Finishing an interrupted move: the target already is this very file.
-    if (SameFileTwice(from, to))
-        return unlink(from.c_str()) == 0 ? 0 : MapErrno(errno);
-#if defined(__linux__) && defined(SYS_renameat2)
-    if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 1u /* RENAME_NOREPLACE */) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+    std::string fromLeaf, toLeaf;
+    int fromDir = OpenParent(from, &fromLeaf);
+    if (fromDir == -1)
         return MapErrno(errno);
-#endif
-    // The file system refuses the no-replace flag: a hard link never replaces
-    // its target, and the old name goes only once the new one stands.
-    if (link(from.c_str(), to.c_str()) != 0)
-        return MapErrno(errno);
-    if (unlink(from.c_str()) != 0) {
+    int toDir = OpenParent(to, &toLeaf);
+    if (toDir == -1) {
         int e = errno;
-        unlink(to.c_str());
+        CloseParent(fromDir);
         return MapErrno(e);
     }
-    return 0;
+    int e = MoveNoReplace(fromDir, fromLeaf.c_str(), toDir, toLeaf.c_str());
+    CloseParent(fromDir);
+    CloseParent(toDir);
+    return MapErrno(e);
 }
 
 uint32_t PlatformReplaceFile(const std::string& from, const std::string& target)
@@ -226,6 +306,64 @@ int PlatformSeek(FILE* stream, int64_t offset, int whence)
 int64_t PlatformTell(FILE* stream)
 {
     return (int64_t)ftello(stream);
+}
+
+FILE* PlatformOpenFile(const std::string& path, const char* mode, int followLink)
+{
+    int flags = O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
+    std::string streamMode;
+    switch (mode[0]) {
+    case 'r':
+        flags |= O_RDONLY;
+        streamMode = "r";
+        break;
+    case 'a':
+        flags |= O_WRONLY | O_CREAT | O_APPEND;
+        streamMode = "a";
+        break;
+    case 'w':
+        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        streamMode = "w";
+        break;
+    default:
+        errno = EINVAL;
+        return nullptr;
+    }
+    if (strchr(mode, 'x') != nullptr)
+        flags = (flags & ~O_TRUNC) | O_EXCL;
+    // The open never waits (a pipe without a writer would hold it forever);
+    // whatever it opened is then refused unless it is a regular file.
+    int fd = open(path.c_str(), flags, 0666);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        errno = EINVAL;
+        return nullptr;
+    }
+    int fl = fcntl(fd, F_GETFL);
+    if (fl == -1 || fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) == -1) {
+        close(fd);
+        return nullptr;
+    }
+    FILE* stream = fdopen(fd, streamMode.c_str());
+    if (stream == nullptr)
+        close(fd);
+    return stream;
+}
+
+int PlatformIsFilePlace(const std::string& path)
+{
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? 1 : 0;
+    return S_ISREG(st.st_mode) ? 1 : 0;
+}
+
+unsigned long PlatformProcessId()
+{
+    return (unsigned long)getpid();
 }
 
 std::string PlatformFallbackDirectory()

@@ -14,6 +14,9 @@
 #endif
 #include <windows.h>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
 #include <vector>
@@ -22,6 +25,7 @@ struct PlatformListing {
     HANDLE find = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAA pending;  // the entry FindFirstFileA already gave
     bool hasPending = false;
+    std::string path;          // the listed directory's full path
 };
 
 // A failed call's code as the rest of the program expects it: never 0 (a
@@ -47,15 +51,46 @@ static bool EndsWithSeparator(const std::string& path)
     return last == '\\' || last == '/' || last == ':';
 }
 
+static bool IsReparsePoint(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// True when no directory level of path (the last name not counted) is a
+// reparse point: a junction or link could lead out of the collection.
+static bool NoReparseOnTheWay(const std::string& path)
+{
+    for (size_t i = 0; i < path.size(); i++) {
+        if (path[i] != '\\' && path[i] != '/')
+            continue;
+        if (i == 0 || path[i - 1] == ':')
+            continue;
+        if (IsReparsePoint(GetFileAttributesA(path.substr(0, i).c_str())))
+            return false;
+    }
+    return true;
+}
+
 PlatformListing* PlatformOpenListing(const std::string& dir)
 {
-    std::string pattern = dir.empty() ? std::string(".") : dir;
+    std::string here = PlatformGetCurrentDirectory();
+    std::string full = dir;
+    if (dir.empty() || dir == ".") {
+        full = here;
+    } else if (!(dir.size() >= 2 && dir[1] == ':') && dir[0] != '\\' && dir[0] != '/') {
+        // A relative directory is entered later by its full path.
+        if (!NoReparseOnTheWay(dir + "\\") || IsReparsePoint(GetFileAttributesA(dir.c_str())))
+            return nullptr;
+        full = here + (EndsWithSeparator(here) ? "" : "\\") + dir;
+    }
+    std::string pattern = full.empty() ? std::string(".") : full;
     // "D:\" and "D:" take the wildcard directly: "D:\\*" would be no path.
     if (!EndsWithSeparator(pattern))
         pattern += '\\';
     pattern += '*';
 
     PlatformListing* listing = new PlatformListing;
+    listing->path = full;
     listing->find = FindFirstFileA(pattern.c_str(), &listing->pending);
     if (listing->find == INVALID_HANDLE_VALUE) {
         // A drive root with nothing on it has not even "." and "..": that is
@@ -83,6 +118,7 @@ int PlatformNextEntry(PlatformListing* listing, PlatformDirEntry* entry)
     entry->name = data.cFileName;
     entry->isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entry->isHidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    entry->isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (entry->isDirectory)
         entry->size = 0;
     else
@@ -99,13 +135,14 @@ void PlatformCloseListing(PlatformListing* listing)
     delete listing;
 }
 
-int PlatformGetDirId(const std::string& path, PlatformDirId* id)
+int PlatformListingId(PlatformListing* listing, PlatformDirId* id)
 {
-    // Backup semantics let CreateFileA open a directory; a junction or link
-    // is followed, so the identity is that of the directory it leads to.
-    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (listing == nullptr)
+        return 0;
+    // Backup semantics let CreateFileA open a directory.
+    HANDLE h = CreateFileA(listing->path.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return 0;
     BY_HANDLE_FILE_INFORMATION info;
@@ -116,6 +153,11 @@ int PlatformGetDirId(const std::string& path, PlatformDirId* id)
     id->volume = (uint64_t)info.dwVolumeSerialNumber;
     id->file = ((uint64_t)info.nFileIndexHigh << 32) | (uint64_t)info.nFileIndexLow;
     return 1;
+}
+
+int PlatformEnterListing(PlatformListing* listing)
+{
+    return listing != nullptr && SetCurrentDirectoryA(listing->path.c_str()) ? 1 : 0;
 }
 
 std::string PlatformGetCurrentDirectory()
@@ -155,17 +197,104 @@ std::string PlatformProgramPath()
 
 uint32_t PlatformCreateDirectory(const std::string& path)
 {
+    if (!NoReparseOnTheWay(path))
+        return ErrorNotADirectory;
     if (CreateDirectoryA(path.c_str(), nullptr))
         return 0;
-    return FailureCode(GetLastError());
+    uint32_t code = FailureCode(GetLastError());
+    if (code != ErrorAlreadyExists)
+        return code;
+    // Only a real directory counts as one that exists.
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        IsReparsePoint(attributes))
+        return ErrorNotADirectory;
+    return ErrorAlreadyExists;
 }
 
 uint32_t PlatformMoveFile(const std::string& from, const std::string& to)
 {
+    if (!NoReparseOnTheWay(from) || !NoReparseOnTheWay(to))
+        return ErrorNotADirectory;
     // Without MOVEFILE_REPLACE_EXISTING a move never replaces its target.
     if (MoveFileA(from.c_str(), to.c_str()))
         return 0;
     return FailureCode(GetLastError());
+}
+
+FILE* PlatformOpenFile(const std::string& path, const char* mode, int followLink)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || (!followLink && IsReparsePoint(attributes)))) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    bool binary = strchr(mode, 'b') != nullptr;
+    bool exclusive = strchr(mode, 'x') != nullptr;
+    DWORD access = GENERIC_READ;
+    DWORD disposition = OPEN_EXISTING;
+    int flags = binary ? _O_BINARY : _O_TEXT;
+    std::string streamMode(1, mode[0]);
+    switch (mode[0]) {
+    case 'r':
+        flags |= _O_RDONLY;
+        break;
+    case 'a':
+        access = FILE_APPEND_DATA;
+        disposition = OPEN_ALWAYS;
+        flags |= _O_APPEND | _O_WRONLY;
+        break;
+    case 'w':
+        access = GENERIC_WRITE;
+        disposition = exclusive ? CREATE_NEW : CREATE_ALWAYS;
+        flags |= _O_WRONLY;
+        break;
+    default:
+        errno = EINVAL;
+        return nullptr;
+    }
+    streamMode += binary ? "b" : "t";
+    HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           disposition, FILE_ATTRIBUTE_NORMAL | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD code = GetLastError();
+        errno = (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) ? EEXIST : ENOENT;
+        return nullptr;
+    }
+    // Only a file on a disk: never a pipe, a console or another device.
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        CloseHandle(h);
+        errno = EINVAL;
+        return nullptr;
+    }
+    int fd = _open_osfhandle((intptr_t)h, flags);
+    if (fd == -1) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    FILE* stream = _fdopen(fd, streamMode.c_str());
+    if (stream == nullptr)
+        _close(fd);
+    return stream;
+}
+
+int PlatformIsFilePlace(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD code = GetLastError();
+        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? 1 : 0;
+    }
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 ? 1 : 0;
+}
+
+unsigned long PlatformProcessId()
+{
+    return (unsigned long)GetCurrentProcessId();
 }
 
 uint32_t PlatformReplaceFile(const std::string& from, const std::string& target)

@@ -5,13 +5,11 @@
 
 #include <string>
 
-FILE* ChangesLog;
+AppendFile ChangesLog("VBoyLog.txt");
 
 void CloseChangesLog()
 {
-    if (ChangesLog != nullptr)
-        fclose(ChangesLog);
-    ChangesLog = nullptr;
+    CloseAppendFile(&ChangesLog);
 }
 
 void LogChange(const char* oldName, const char* canonicalName)
@@ -24,8 +22,7 @@ void LogChange(const char* oldName, const char* canonicalName)
     std::string old = NameWithoutExtension(oldName);
     if (!OptChangesAll && old == newName)
         return;
-    if (ChangesLog == nullptr)
-        ChangesLog = OpenOutputFile("VBoyLog.txt", "a");
+    OpenAppendFile(&ChangesLog);
     std::string line;
     if (OptChangesReverse)
         line = "O: \"" + old + "\"  N: \"" + newName + "\"\n";
@@ -33,10 +30,7 @@ void LogChange(const char* oldName, const char* canonicalName)
         line = "N: \"" + newName + "\"  O: \"" + old + "\"\n";
     if (!OptQuiet)
         fputs(line.c_str(), stdout);
-    if (ChangesLog != nullptr) {
-        fputs(line.c_str(), ChangesLog);
-        // The log says what is about to happen: it reaches the file before
-        // the file it speaks of is moved.
-        fflush(ChangesLog);
-    }
+    // The log says what is about to happen: it reaches the file before the
+    // file it speaks of is moved.
+    WriteAppendFile(&ChangesLog, line.c_str(), true);
 }

@@ -121,6 +121,14 @@ static bool Taken(uint32_t error)
     return error == ErrorAlreadyExists || error == ErrorAccessDenied;
 }
 
+// Says that a move failed for another reason than a taken target: the file
+// stays where it is.
+static void ReportFailedMove(const char* oldName, const std::string& target, uint32_t error)
+{
+    if (error != 0)
+        fprintf(stderr, "Cannot move %s to %s\n", oldName, target.c_str());
+}
+
 std::string NewImageName(const char* canonical)
 {
     std::string name = canonical;
@@ -158,8 +166,10 @@ static bool MoveToDupes(const char* oldName, const char* canonical)
     else
         target += std::string(canonical) + NameExtension(oldName);
     uint32_t error = PlatformMoveFile(oldName, target);
-    if (!Taken(error))
+    if (!Taken(error)) {
+        ReportFailedMove(oldName, target, error);
         return true;
+    }
     // The alternatives this run has already filled are taken still: the
     // sequence goes on after the last one.
     std::string& last = lastAlternative[target];
@@ -171,6 +181,7 @@ static bool MoveToDupes(const char* oldName, const char* canonical)
         if (!Taken(error)) {
             if (error == 0)
                 last = current;
+            ReportFailedMove(oldName, current, error);
             break;
         }
         last = current;
@@ -216,6 +227,8 @@ void RenameImage(const char* crcText, const char* oldName)
                 printf("File %s already exists (Original: %s)\n", target.c_str(), oldName);
             if (!MoveToDupes(oldName, canonical))
                 return;
+        } else {
+            ReportFailedMove(oldName, target, error);
         }
     }
     CopyCounts[i]++;

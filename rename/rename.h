@@ -1,6 +1,8 @@
 // rename.h - moving known images under their catalogue names, the changes log, and the group folders
 #pragma once
 
+#include "run/run.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -15,7 +17,7 @@ constexpr size_t ShortNameTail = 36;
 extern int32_t OutputDirPrepared;
 
 // The changes log "VBoyLog.txt", opened when its first line is due.
-extern FILE* ChangesLog;
+extern AppendFile ChangesLog;
 
 // Clears OutputDirPrepared and forgets NextTempName's result (tests).
 void ResetRename();

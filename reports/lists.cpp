@@ -78,7 +78,7 @@ void WriteHaveList()
 
     bool headerWritten = false;
     bool dupesHeading = false;
-    FILE* dupes = nullptr;
+    AppendFile dupes(DupesListName);
     for (int i = 0; i < KnownRomCount; i++) {
         if (CopyCounts[i] == 0)
             continue;
@@ -94,12 +94,12 @@ void WriteHaveList()
         if (CopyCounts[i] >= 2) {
             if (!dupesHeading) {
                 printf("Multiple copies of the following were found:\n");
-                dupes = OpenOutputFile(DupesListName, "a");
+                OpenAppendFile(&dupes);
                 dupesHeading = true;
             }
-            printf("%s [%ld copies]\n", EntryName(i), (long)CopyCounts[i]);
-            if (dupes != nullptr)
-                fprintf(dupes, "%s [%ld copies]\n", EntryName(i), (long)CopyCounts[i]);
+            std::string line = std::string(EntryName(i)) + " [" + std::to_string(CopyCounts[i]) + " copies]\n";
+            fputs(line.c_str(), stdout);
+            WriteAppendFile(&dupes, line.c_str());
         }
     }
     // The database never gets ahead of the have list it goes with.
@@ -109,6 +109,5 @@ void WriteHaveList()
     } else if (dbOpen) {
         AbandonReplacementFile(&db);
     }
-    if (dupes != nullptr)
-        fclose(dupes);
+    CloseAppendFile(&dupes);
 }

@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 #include "run/run.h"
 
+#include <cerrno>
 #include <cstring>
 #include <set>
 
@@ -38,21 +39,42 @@ static int CandidateDirectories(const char* name, std::string dirs[3])
     return n;
 }
 
-FILE* OpenOutputFile(const char* name, const char* mode)
+FILE* OpenOutputFile(const char* name, const char* mode, std::string* openedPath)
 {
     std::string dirs[3];
     int n = CandidateDirectories(name, dirs);
     for (int i = 0; i < n; i++) {
         std::string path = dirs[i] + name;
-        FILE* stream = fopen(path.c_str(), mode);
+        // A link or a special file under a fixed name is no place for it.
+        FILE* stream = PlatformOpenFile(path, mode, 0);
         if (stream == nullptr)
             continue;
         if (i == n - 1)
             fprintf(stderr, "Using default log: %s\n", path.c_str());
+        if (openedPath != nullptr)
+            *openedPath = path;
         return stream;
     }
     if (IsWriteMode(mode))
         ReportCannotCreate(name);
+    return nullptr;
+}
+
+// Creates a temporary file beside target under a name of this run's own.
+static FILE* CreateTemporary(const std::string& target, const char* mode, std::string* tempPath)
+{
+    std::string createMode = std::string(mode) + "x";
+    std::string stem = target + "." + std::to_string(PlatformProcessId());
+    for (int n = 0; n < 100; n++) {
+        *tempPath = stem + (n == 0 ? std::string() : "-" + std::to_string(n)) + ".tmp";
+        FILE* stream = PlatformOpenFile(*tempPath, createMode.c_str(), 0);
+        if (stream != nullptr)
+            return stream;
+        // Only a name that is taken (a killed run's, another machine's) is
+        // worth another try.
+        if (errno != EEXIST)
+            return nullptr;
+    }
     return nullptr;
 }
 
@@ -62,8 +84,10 @@ int OpenReplacementFile(const char* name, const char* mode, ReplacementFile* fil
     int n = CandidateDirectories(name, dirs);
     for (int i = 0; i < n; i++) {
         std::string target = dirs[i] + name;
-        std::string temp = target + ".tmp";
-        FILE* stream = fopen(temp.c_str(), mode);
+        if (!PlatformIsFilePlace(target))
+            continue;
+        std::string temp;
+        FILE* stream = CreateTemporary(target, mode, &temp);
         if (stream == nullptr)
             continue;
         if (i == n - 1)
@@ -99,4 +123,58 @@ void AbandonReplacementFile(ReplacementFile* file)
     fclose(file->stream);
     file->stream = nullptr;
     PlatformRemoveFile(file->tempPath);
+}
+
+FILE* OpenAppendFile(AppendFile* file)
+{
+    if (file->stream == nullptr)
+        file->stream = OpenOutputFile(file->name, "a", &file->path);
+    return file->stream;
+}
+
+// Says once per file and run that what was written to it did not all arrive.
+static void ReportAppendFailure(AppendFile* file)
+{
+    if (file->failed)
+        return;
+    file->failed = true;
+    fprintf(stderr, "Cannot write %s\n", file->path.c_str());
+}
+
+void WriteAppendFile(AppendFile* file, const char* text, bool flush)
+{
+    if (file->stream == nullptr)
+        return;
+    if (fputs(text, file->stream) == EOF || (flush && fflush(file->stream) != 0) || ferror(file->stream))
+        ReportAppendFailure(file);
+}
+
+int SyncAppendFile(AppendFile* file)
+{
+    if (file->stream == nullptr)
+        return 1;
+    if (PlatformSyncStream(file->stream) && !ferror(file->stream))
+        return 1;
+    ReportAppendFailure(file);
+    return 0;
+}
+
+void CloseAppendFile(AppendFile* file)
+{
+    if (file->stream == nullptr)
+        return;
+    bool ok = ferror(file->stream) == 0;
+    ok = fclose(file->stream) == 0 && ok;
+    file->stream = nullptr;
+    if (!ok)
+        ReportAppendFailure(file);
+}
+
+void ResetAppendFile(AppendFile* file)
+{
+    if (file->stream != nullptr)
+        fclose(file->stream);
+    file->stream = nullptr;
+    file->path.clear();
+    file->failed = false;
 }

@@ -143,6 +143,11 @@ int RunProgram(int argc, char** argv)
 
     PrintBanner();
     StartDirectory = PlatformGetCurrentDirectory();
+    // Without it every output path would lead from the file system's root.
+    if (StartDirectory.empty()) {
+        fprintf(stderr, "Cannot read the current directory\n");
+        return 0;
+    }
     // Without a program path the start directory stands in, never the root.
     std::string programPath = PlatformProgramPath();
     ProgramDirectory = programPath.empty() ? ProgramDirectoryOf(StartDirectory + PathSeparator)

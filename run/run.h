@@ -93,9 +93,11 @@ void FreeImageBuffer();
 
 // Opens a fixed-name file of the program: a ".db" name beside the program
 // first, then in StartDirectory, then in the stand-in for drive C: (with the
-// "Using default log" line). Returns nullptr when all three fail; for a
-// writing mode that is reported once per name with "Cannot create %s".
-FILE* OpenOutputFile(const char* name, const char* mode);
+// "Using default log" line). A place where the name is a link or anything
+// but a regular file counts as failed. Returns nullptr when all three fail;
+// for a writing mode that is reported once per name with "Cannot create %s".
+// openedPath, when given, receives the path opened.
+FILE* OpenOutputFile(const char* name, const char* mode, std::string* openedPath = nullptr);
 
 // A list or database being rewritten: its content goes to a temporary file
 // beside the target, which replaces the target only when complete.
@@ -106,7 +108,9 @@ struct ReplacementFile {
 };
 
 // Opens a fixed-name file for rewriting ("w" or "wb") in the place
-// OpenOutputFile would choose. Returns 1 with file->stream open, or 0.
+// OpenOutputFile would choose: a new temporary file of this run's own beside
+// the target (which must be a regular file or nothing). Returns 1 with
+// file->stream open, or 0.
 int OpenReplacementFile(const char* name, const char* mode, ReplacementFile* file);
 
 // Closes the file and, when every write succeeded, puts it in place of the
@@ -118,6 +122,36 @@ void AbandonReplacementFile(ReplacementFile* file);
 
 // Forgets which names were reported as impossible to create (tests).
 void ResetOutputFileReports();
+
+// One of the files that grow from run to run and are opened on first use:
+// the scan listing, the changes log, the ZIP error log, the duplicates
+// report.
+struct AppendFile {
+    explicit AppendFile(const char* fixedName) : name(fixedName) {}
+    const char* name;     // the fixed name
+    FILE* stream = nullptr;
+    std::string path;     // where it was opened
+    bool failed = false;  // a failed write was reported
+};
+
+// Opens the file for appending if it is not open yet (a failed open is
+// tried again at the next call). Returns its stream, or nullptr.
+FILE* OpenAppendFile(AppendFile* file);
+
+// Appends text if the file is open, and with flush hands it to the system at
+// once. A write that fails is reported with "Cannot write %s" and the path,
+// once per file and run.
+void WriteAppendFile(AppendFile* file, const char* text, bool flush = false);
+
+// Puts what was written on the medium. Returns 1, or 0 after reporting a
+// failure as WriteAppendFile does.
+int SyncAppendFile(AppendFile* file);
+
+// Closes the file if it is open, reporting a failed close as a failed write.
+void CloseAppendFile(AppendFile* file);
+
+// Closes the file without a word and forgets its path and failure (tests).
+void ResetAppendFile(AppendFile* file);
 
 // Where the program's notices go: standard output, but standard error in
 // the emulator CRC file mode, whose standard output is the CRC file alone.

@@ -74,8 +74,8 @@ protected:
     // The ZIP error log as it stands, with "\n" line ends; empty when absent.
     static std::string Log()
     {
-        if (ZipLog != nullptr)
-            fflush(ZipLog);
+        if (ZipLog.stream != nullptr)
+            fflush(ZipLog.stream);
         return test::ReadText(test::Join(StartDirectory, "Quor_ZIP.txt"));
     }
 };
@@ -125,7 +125,7 @@ TEST_F(ZipReader, ReadsSoundMembersExactly)
         EXPECT_TRUE(a.guardIntact);
         EXPECT_EQ(a.console, "");
     }
-    EXPECT_EQ(ZipLog, nullptr);
+    EXPECT_EQ(ZipLog.stream, nullptr);
     EXPECT_EQ(Log(), "");
 }
 
@@ -232,7 +232,7 @@ TEST_F(ZipReader, EveryFailureIsReportedOnTheConsoleAndInTheLogWithItsDetailOnly
         EXPECT_TRUE(a.guardIntact) << "written beyond the uncompressed size";
         EXPECT_EQ(a.console, report);
         EXPECT_EQ(Log(), line);
-        ASSERT_NE(ZipLog, nullptr) << "the log stays open for the rest of the walk";
+        ASSERT_NE(ZipLog.stream, nullptr) << "the log stays open for the rest of the walk";
         // With the log open, an inflate failure's detail comes before its report.
         EXPECT_EQ(ReadFirstMember("x.zip").console, report) << "detail lines never reach the console";
         EXPECT_EQ(Log(), line + c.inflate + line);
