@@ -72,11 +72,31 @@ static uint32_t ParseCrcText(const char* text)
 
 void PrepareCatalogue()
 {
-    for (int i = 0; i < KnownRomCount; i++) {
-        CopyCounts[i] = 0;
+    for (int i = 0; i < KnownRomCount; i++)
         CatalogueCrcs[i] = ParseCrcText(KnownRomTable[i]);
-    }
+    ForgetCopies();
     ReloadHave();
+}
+
+void MarkHad(int i)
+{
+    CopyCounts[i] = 1;
+}
+
+void AddCopy(int i)
+{
+    CopyCounts[i]++;
+}
+
+void ForgetCopies()
+{
+    for (int i = 0; i < KnownRomCount; i++)
+        CopyCounts[i] = 0;
+}
+
+void SetCrcKey(uint32_t key)
+{
+    CrcKey = key;
 }
 
 const char* EntryName(int i)

@@ -15,11 +15,24 @@ extern const char* const KnownRomTable[KnownRomCount];
 // The entries' CRCs as numbers, filled by PrepareCatalogue.
 extern uint32_t CatalogueCrcs[KnownRomCount];
 
-// Copies had of each entry: 0 missing, 1 had, 2 or more duplicates.
+// Copies had of each entry: 0 missing, 1 had, 2 or more duplicates. Read
+// by anyone; changed only through MarkHad, AddCopy and ForgetCopies.
 extern int32_t CopyCounts[KnownRomCount];
 
-// XOR key both lookups retry with when it is not 0 (set by "KEY=").
+// XOR key both lookups retry with when it is not 0; set by SetCrcKey.
 extern uint32_t CrcKey;
+
+// Entry i is had: its count becomes 1 (whatever it was).
+void MarkHad(int i);
+
+// One more copy of entry i was handled.
+void AddCopy(int i);
+
+// Every entry is counted as missing again.
+void ForgetCopies();
+
+// Sets the XOR key of the lookups (the group information file's "KEY=").
+void SetCrcKey(uint32_t key);
 
 // Sets CatalogueCrcs, CopyCounts and CrcKey to their state before a run.
 void ResetCatalogue();
@@ -55,3 +68,7 @@ int ReadHaveDatabase(FILE* stream);
 // Reads an open have list stream and marks the names it holds as had, in
 // catalogue order.
 void ReadHaveList(FILE* stream);
+
+// Writes the have database of every had entry to stream: "QUOR", the system
+// number and each had entry's CRC, all big-endian, in catalogue order.
+void WriteHaveDatabase(FILE* stream);

@@ -1,12 +1,11 @@
-// havedb.cpp - the have database QuorVBoy.db and the reload of what earlier runs had
+// havedb.cpp - the have database QuorVBoy.db (read and written) and the reload of what earlier runs had
 #include "catalogue/catalogue.h"
 
-#include "run/run.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 #include <cstring>
 #include <string>
-
-static const char HaveListFile[] = "VBoyHave.txt";
 
 // Reads a 4-byte big-endian number; 0 when fewer than 4 bytes come.
 static int ReadBigEndian32(FILE* stream, uint32_t* value)
@@ -16,6 +15,23 @@ static int ReadBigEndian32(FILE* stream, uint32_t* value)
         return 0;
     *value = ((uint32_t)b[0] << 24) | ((uint32_t)b[1] << 16) | ((uint32_t)b[2] << 8) | b[3];
     return 1;
+}
+
+// Writes a 32-bit value most significant byte first.
+static void PutBigEndian32(FILE* stream, uint32_t value)
+{
+    unsigned char b[4] = {(unsigned char)(value >> 24), (unsigned char)(value >> 16),
+                          (unsigned char)(value >> 8), (unsigned char)value};
+    fwrite(b, 1, 4, stream);
+}
+
+void WriteHaveDatabase(FILE* stream)
+{
+    fwrite("QUOR", 1, 4, stream);
+    PutBigEndian32(stream, (uint32_t)SystemNumber);
+    for (int i = 0; i < KnownRomCount; i++)
+        if (CopyCounts[i] != 0)
+            PutBigEndian32(stream, CatalogueCrcs[i]);
 }
 
 int ReadHaveDatabase(FILE* stream)
@@ -30,7 +46,7 @@ int ReadHaveDatabase(FILE* stream)
     while (ReadBigEndian32(stream, &crc)) {
         int i = FindEntryByCrc(crc);
         if (i >= 0)
-            CopyCounts[i] = 1;
+            MarkHad(i);
     }
     return 1;
 }
@@ -68,7 +84,7 @@ void ReadHaveList(FILE* stream)
             line[--len] = '\0';
         for (int i = resume; i < KnownRomCount; i++) {
             if (strcmp(line, EntryName(i)) == 0) {
-                CopyCounts[i] = 1;
+                MarkHad(i);
                 resume = i;
                 break;
             }
@@ -80,10 +96,10 @@ void ReloadHave()
 {
     if (LoadHaveDatabase()) {
         if (!OptQuiet && !OptCrcFile)
-            printf("Found %s.db, Ignoring %s\n", ProgramName, HaveListFile);
+            printf("Found %s.db, Ignoring %s\n", ProgramName, HaveListName);
         return;
     }
-    FILE* stream = OpenOutputFile(HaveListFile, "r");
+    FILE* stream = OpenOutputFile(HaveListName, "r");
     if (stream == nullptr)
         return;
     ReadHaveList(stream);

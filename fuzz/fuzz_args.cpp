@@ -7,7 +7,9 @@
 // 4th position, must leave every option as it was.
 #include "fuzz.h"
 
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 #include <cctype>
 #include <cstring>

@@ -5,7 +5,9 @@
 #include "groupinfo/groupinfo.h"
 #include "platform/platform.h"
 #include "rename/rename.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 #include <cstring>
 

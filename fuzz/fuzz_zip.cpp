@@ -10,7 +10,9 @@
 #include "identify/identify.h"
 #include "intake/intake.h"
 #include "platform/platform.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -16,7 +16,9 @@
 #include "catalogue/catalogue.h"
 #include "platform/platform.h"
 #include "reports/reports.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -2,8 +2,7 @@
 #include "groupinfo/groupinfo.h"
 
 #include "catalogue/catalogue.h"
-#include "rename/rename.h"
-#include "run/run.h"
+#include "run/options.h"
 
 #include <cstring>
 
@@ -43,8 +42,7 @@ void RunAudit()
 {
     for (int i = 0; i < KnownRomCount; i++)
         CheckBrackets(EntryName(i));
-    for (int i = 0; i < KnownRomCount; i++)
-        CopyCounts[i] = 0;
+    ForgetCopies();
     if (OptAudit2) {
         for (int i = 0; i < KnownRomCount; i++) {
             size_t len = strlen(EntryName(i));

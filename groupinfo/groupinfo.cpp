@@ -1,9 +1,9 @@
-// groupinfo.cpp - reading the group information file QuorInfo.cfg into the group table
+// groupinfo.cpp - reading the group information file QuorInfo.cfg into the group table, and the group of a name
 #include "groupinfo/groupinfo.h"
 
 #include "catalogue/catalogue.h"
 #include "platform/platform.h"
-#include "run/run.h"
+#include "run/options.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -141,7 +141,7 @@ void ReadGroupInfo(FILE* stream)
             continue;
         }
         if (strncmp(line, "KEY=", 4) == 0) {
-            CrcKey = (uint32_t)strtoul(line + 4, nullptr, 16);
+            SetCrcKey((uint32_t)strtoul(line + 4, nullptr, 16));
             continue;
         }
         if (strchr(line, ':') != nullptr && StoreRule(line, &GroupTable[rules])) {
@@ -172,4 +172,28 @@ void LoadGroupInfo()
     ReadGroupInfo(stream);
     fclose(stream);
     GroupTableLoaded = 1;
+}
+
+int FindGroup(int catalogueIndex)
+{
+    const char* name = EntryName(catalogueIndex);
+    for (int g = 0; g < GroupSlotCount; g++) {
+        const char* pattern = GroupTable[g].pattern;
+        if (pattern[0] == '\0')
+            return -1;
+        bool all = true;
+        const char* piece = pattern;
+        while (all) {
+            const char* star = strchr(piece, '*');
+            std::string text = star != nullptr ? std::string(piece, star) : std::string(piece);
+            if (strstr(name, text.c_str()) == nullptr)
+                all = false;
+            if (star == nullptr)
+                break;
+            piece = star + 1;
+        }
+        if (all)
+            return g;
+    }
+    return -1;
 }

@@ -32,6 +32,10 @@ void LoadGroupInfo();
 // Reads an open group information stream into the (already reset) table.
 void ReadGroupInfo(FILE* stream);
 
+// The first group slot whose every "*"-separated pattern piece occurs in
+// EntryName(catalogueIndex); -1 when none does, stopping at an empty pattern.
+int FindGroup(int catalogueIndex);
+
 // The audit: unbalanced names, long names, bracketed parts, and the names
 // no group takes in, on standard output.
 void RunAudit();

@@ -2,15 +2,15 @@
 #include "identify/identify.h"
 
 #include "catalogue/catalogue.h"
-#include "intake/intake.h"
 #include "platform/platform.h"
 #include "rename/rename.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
 
 #include <cstring>
 #include <string>
 
-AppendFile ScanListing("VAvuDevo.zid");
+AppendFile ScanListing(ScanListingName);
 
 // The header window: the 32 positions from length - 544 to length - 513.
 constexpr uint32_t HeaderWindowStart = 544;

@@ -1,7 +1,7 @@
 // identify.h - size and format tests, the CRC-32 of each image, and the scan listing
 #pragma once
 
-#include "run/run.h"
+#include "run/outputfile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,14 +3,11 @@
 
 #include "catalogue/catalogue.h"
 #include "identify/identify.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
 
 #include <cctype>
 #include <cstring>
-
-int32_t ImageInArchive;
-uint32_t ArchiveCrc;
-int32_t ArchiveCrcKnown;
 
 bool HasExtension(const char* name, const char* list)
 {
@@ -37,7 +34,7 @@ static void MarkPresent(uint32_t crc)
 {
     int i = FindEntryByCrc(crc);
     if (i >= 0)
-        CopyCounts[i] = 1;
+        MarkHad(i);
 }
 
 // Surveys and, when it holds one image and no executable, takes the image

@@ -1,19 +1,11 @@
 // intake.h - the walk of the collection's folders, the choice of images, and the ZIP archive reader
 #pragma once
 
-#include "run/run.h"
+#include "run/outputfile.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
-
-// Set by IntakeFile for identification: 1 when the image came from an
-// archive member; ArchiveCrcKnown 1 when the member was taken by its
-// directory CRC, which the catalogue knows, and ArchiveCrc that CRC (which
-// may be 0 like any other).
-extern int32_t ImageInArchive;
-extern uint32_t ArchiveCrc;
-extern int32_t ArchiveCrcKnown;
 
 // Walks the current directory (and, for scand, scannewd and listd, the
 // folders below it), handing every file to IntakeFile. Returns 0.

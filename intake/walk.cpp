@@ -2,7 +2,7 @@
 #include "intake/intake.h"
 
 #include "platform/platform.h"
-#include "run/run.h"
+#include "run/options.h"
 
 #include <set>
 #include <string>

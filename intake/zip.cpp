@@ -2,13 +2,13 @@
 #include "intake/intake.h"
 
 #include "platform/platform.h"
-#include "run/run.h"
+#include "run/options.h"
 
 #include <cstring>
 #include <vector>
 #include <zlib.h>
 
-AppendFile ZipLog("Quor_ZIP.txt");
+AppendFile ZipLog(ZipLogName);
 
 constexpr uint32_t EndRecordSize = 22;
 constexpr uint32_t DirEntrySize = 46;

@@ -1,11 +1,11 @@
 // changes.cpp - the changes log: which old name becomes which catalogue name, on the console and in VBoyLog.txt
 #include "rename/rename.h"
 
-#include "run/run.h"
+#include "run/options.h"
 
 #include <string>
 
-AppendFile ChangesLog("VBoyLog.txt");
+AppendFile ChangesLog(ChangesLogName);
 
 void CloseChangesLog()
 {

@@ -3,24 +3,14 @@
 
 #include "groupinfo/groupinfo.h"
 #include "platform/platform.h"
-#include "run/run.h"
+#include "run/options.h"
 
 #include <cstring>
 #include <string>
 
-// Creates one folder; an existing one counts as created.
-static bool CreateLevel(const std::string& path)
-{
-    uint32_t error = PlatformCreateDirectory(path);
-    if (error == 0 || error == ErrorAlreadyExists)
-        return true;
-    fprintf(stderr, "Error creating dir: '%s'\n", path.c_str());
-    return false;
-}
-
 bool CreateGroupDirs()
 {
-    if (!CreateLevel(OutputDirName))
+    if (!CreateOutputDir(OutputDirName))
         return false;
     bool secondColumn = false;
     for (int g = 0; g < GroupSlotCount; g++) {
@@ -40,7 +30,7 @@ bool CreateGroupDirs()
         for (const char* p = dir; *p != '\0'; p++) {
             if (*p != PathSeparator)
                 continue;
-            if (!CreateLevel(base + std::string(dir, p)))
+            if (!CreateOutputDir(base + std::string(dir, p)))
                 return false;
         }
     }

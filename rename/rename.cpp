@@ -3,9 +3,9 @@
 
 #include "catalogue/catalogue.h"
 #include "groupinfo/groupinfo.h"
-#include "intake/intake.h"
 #include "platform/platform.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
 
 #include <cctype>
 #include <cstring>
@@ -82,37 +82,12 @@ const char* NextTempName(const char* path)
     return tempName.c_str();
 }
 
-int FindGroup(int catalogueIndex)
-{
-    const char* name = EntryName(catalogueIndex);
-    for (int g = 0; g < GroupSlotCount; g++) {
-        const char* pattern = GroupTable[g].pattern;
-        if (pattern[0] == '\0')
-            return -1;
-        bool all = true;
-        const char* piece = pattern;
-        while (all) {
-            const char* star = strchr(piece, '*');
-            std::string text = star != nullptr ? std::string(piece, star) : std::string(piece);
-            if (strstr(name, text.c_str()) == nullptr)
-                all = false;
-            if (star == nullptr)
-                break;
-            piece = star + 1;
-        }
-        if (all)
-            return g;
-    }
-    return -1;
-}
-
-// Creates one output directory; an existing one is no failure.
-static bool CreateOutputDir(const char* dir)
+bool CreateOutputDir(const std::string& dir)
 {
     uint32_t error = PlatformCreateDirectory(dir);
     if (error == 0 || error == ErrorAlreadyExists)
         return true;
-    fprintf(stderr, "Error creating dir: '%s'\n", dir);
+    fprintf(stderr, "Error creating dir: '%s'\n", dir.c_str());
     return false;
 }
 
@@ -231,5 +206,5 @@ void RenameImage(const char* crcText, const char* oldName)
             ReportFailedMove(oldName, target, error);
         }
     }
-    CopyCounts[i]++;
+    AddCopy(i);
 }

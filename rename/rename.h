@@ -1,7 +1,7 @@
 // rename.h - moving known images under their catalogue names, the changes log, and the group folders
 #pragma once
 
-#include "run/run.h"
+#include "run/outputfile.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -26,10 +26,6 @@ void ResetRename();
 // ImageInArchive is set) under its catalogue name by mode, logs it and
 // counts it. An image the catalogue does not know is left untouched.
 void RenameImage(const char* crcText, const char* oldName);
-
-// The first group slot whose every "*"-separated pattern piece occurs in
-// EntryName(catalogueIndex); -1 when none does, stopping at an empty pattern.
-int FindGroup(int catalogueIndex);
 
 // Removes every space (OptNoSep) or replaces it by SepChar, in place;
 // returns text.
@@ -61,3 +57,8 @@ void CloseChangesLog();
 // Creates "VBoyRen" and every group folder, with their "Creating" lines.
 // Returns true on success.
 bool CreateGroupDirs();
+
+// Creates one output folder (dir relative to the current directory); a real
+// folder already there is no failure. Anything else there, a link among
+// them, fails with "Error creating dir: '%s'". Returns true on success.
+bool CreateOutputDir(const std::string& dir);

@@ -3,8 +3,8 @@
 
 #include "catalogue/catalogue.h"
 #include "groupinfo/groupinfo.h"
-#include "rename/rename.h"
-#include "run/run.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 #include <string>
 
@@ -45,14 +45,6 @@ void WriteMissList()
     CommitReplacementFile(&file);
 }
 
-// Writes a 32-bit value most significant byte first.
-static void PutBigEndian32(FILE* stream, uint32_t value)
-{
-    unsigned char b[4] = {(unsigned char)(value >> 24), (unsigned char)(value >> 16),
-                          (unsigned char)(value >> 8), (unsigned char)value};
-    fwrite(b, 1, 4, stream);
-}
-
 void WriteHaveList()
 {
     int had = 0;
@@ -76,21 +68,12 @@ void WriteHaveList()
     if (OptNoDb)
         printf("NODB specified, %s NOT updated\n", HaveDatabaseName);
 
-    bool headerWritten = false;
     bool dupesHeading = false;
     AppendFile dupes(DupesListName);
     for (int i = 0; i < KnownRomCount; i++) {
         if (CopyCounts[i] == 0)
             continue;
         fprintf(list.stream, "%s\n", EntryName(i));
-        if (dbOpen) {
-            if (!headerWritten) {
-                fwrite("QUOR", 1, 4, db.stream);
-                PutBigEndian32(db.stream, (uint32_t)SystemNumber);
-                headerWritten = true;
-            }
-            PutBigEndian32(db.stream, CatalogueCrcs[i]);
-        }
         if (CopyCounts[i] >= 2) {
             if (!dupesHeading) {
                 printf("Multiple copies of the following were found:\n");
@@ -102,6 +85,8 @@ void WriteHaveList()
             WriteAppendFile(&dupes, line.c_str());
         }
     }
+    if (dbOpen)
+        WriteHaveDatabase(db.stream);
     // The database never gets ahead of the have list it goes with.
     if (CommitReplacementFile(&list)) {
         if (dbOpen)

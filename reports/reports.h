@@ -1,10 +1,6 @@
 // reports.h - the have, missing and duplicates lists, the statistics line, and the emulator CRC file
 #pragma once
 
-constexpr const char* HaveListName = "VBoyHave.txt";
-constexpr const char* MissListName = "VBoyMiss.txt";
-constexpr const char* DupesListName = "VBoyDupes.txt";
-
 // Writes "VBoyHave.txt", the have database and the duplicates report from
 // CopyCounts; nothing when nothing is had.
 void WriteHaveList();

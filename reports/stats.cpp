@@ -2,7 +2,7 @@
 #include "reports/reports.h"
 
 #include "catalogue/catalogue.h"
-#include "run/run.h"
+#include "run/options.h"
 
 #include <cstring>
 #include <string>

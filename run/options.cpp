@@ -1,5 +1,7 @@
-// options.cpp - RunOptions and the matching of command-line words by letter positions
-#include "run/run.h"
+// options.cpp - RunOptions, the matching of command-line words by letter positions, and the run's directories
+#include "run/options.h"
+
+#include "platform/platform.h"
 
 #include <cctype>
 #include <cstring>
@@ -132,4 +134,24 @@ int ParseArguments(int argc, char** argv)
     if (SepChar != ' ' && OptNoSep)
         OptCrcFile = 2;
     return OptScan + OptRename + OptList + OptCrcFile + OptBannerToStdout + OptAudit;
+}
+
+std::string StartDirectory;
+std::string ProgramDirectory;
+
+std::string ProgramDirectoryOf(const std::string& programPath)
+{
+    size_t cut = programPath.find_last_of(PathSeparator);
+#ifdef _WIN32
+    size_t slash = programPath.find_last_of('/');
+    if (slash != std::string::npos && (cut == std::string::npos || slash > cut))
+        cut = slash;
+#endif
+    std::string dir = (cut != std::string::npos && cut > 0) ? programPath.substr(0, cut) : programPath;
+    return dir + PathSeparator;
+}
+
+FILE* NoticeStream()
+{
+    return OptCrcFile ? stderr : stdout;
 }

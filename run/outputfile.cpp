@@ -1,6 +1,8 @@
 // outputfile.cpp - where the program's fixed-name lists, logs and database are opened
+#include "run/outputfile.h"
+
 #include "platform/platform.h"
-#include "run/run.h"
+#include "run/options.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-// run.cpp - the banner, the usage text and the fixed order of a run
+// run.cpp - QuorVBoy's entry point: the banner, the usage text and the fixed order of a run
 #include "run/run.h"
 
 #include "catalogue/catalogue.h"
@@ -8,55 +8,9 @@
 #include "platform/platform.h"
 #include "rename/rename.h"
 #include "reports/reports.h"
-
-#include <cstdlib>
-
-std::string StartDirectory;
-std::string ProgramDirectory;
-unsigned char* ImageBuffer;
-uint32_t ImageBufferCapacity;
-
-std::string ProgramDirectoryOf(const std::string& programPath)
-{
-    size_t cut = programPath.find_last_of(PathSeparator);
-#ifdef _WIN32
-    size_t slash = programPath.find_last_of('/');
-    if (slash != std::string::npos && (cut == std::string::npos || slash > cut))
-        cut = slash;
-#endif
-    std::string dir = (cut != std::string::npos && cut > 0) ? programPath.substr(0, cut) : programPath;
-    return dir + PathSeparator;
-}
-
-int AllocateImageBuffer()
-{
-    free(ImageBuffer);
-    ImageBuffer = (unsigned char*)malloc(ImageBufferInitialCapacity + ImageBufferSlack);
-    ImageBufferCapacity = ImageBuffer != nullptr ? ImageBufferInitialCapacity : 0;
-    return ImageBuffer != nullptr;
-}
-
-int GrowImageBuffer(uint32_t size)
-{
-    if (ImageBuffer != nullptr && size <= ImageBufferCapacity)
-        return 1;
-    free(ImageBuffer);
-    ImageBuffer = (unsigned char*)malloc((size_t)size + ImageBufferSlack);
-    ImageBufferCapacity = ImageBuffer != nullptr ? size : 0;
-    return ImageBuffer != nullptr;
-}
-
-void FreeImageBuffer()
-{
-    free(ImageBuffer);
-    ImageBuffer = nullptr;
-    ImageBufferCapacity = 0;
-}
-
-FILE* NoticeStream()
-{
-    return OptCrcFile ? stderr : stdout;
-}
+#include "run/imagebuffer.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 void PrintBanner()
 {
@@ -95,11 +49,11 @@ void PrintUsage()
     fprintf(stderr, "Several output files are created depending on selected options:\n");
     fprintf(stderr, "\n");
     fprintf(stderr, "%-13s= %s\n", HaveDatabaseName, "database of scanned ROMs");
-    fprintf(stderr, "%-13s= %s\n", "VBoyMiss.txt", "ROMs missing (if in rename/move/list mode)");
-    fprintf(stderr, "%-13s= %s\n", "VBoyHave.txt", "ROMS present (if in rename/move/list mode)");
-    fprintf(stderr, "%-13s= %s\n", "VAvuDevo.zid", "log of 'scan' and 'scannew'");
-    fprintf(stderr, "%-13s= %s\n", "VBoyLog.txt", "log of 'changes' and 'changesnew'");
-    fprintf(stderr, "%-13s= %s\n", "Quor_ZIP.txt", "log of ZIP errors");
+    fprintf(stderr, "%-13s= %s\n", MissListName, "ROMs missing (if in rename/move/list mode)");
+    fprintf(stderr, "%-13s= %s\n", HaveListName, "ROMS present (if in rename/move/list mode)");
+    fprintf(stderr, "%-13s= %s\n", ScanListingName, "log of 'scan' and 'scannew'");
+    fprintf(stderr, "%-13s= %s\n", ChangesLogName, "log of 'changes' and 'changesnew'");
+    fprintf(stderr, "%-13s= %s\n", ZipLogName, "log of ZIP errors");
     fprintf(stderr, "\n");
 }
 
@@ -164,4 +118,9 @@ int RunProgram(int argc, char** argv)
     fflush(stdout);
     PlatformSetCurrentDirectory(StartDirectory);
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return RunProgram(argc, argv);
 }

@@ -7,7 +7,9 @@
 #include "identify/identify.h"
 #include "intake/intake.h"
 #include "rename/rename.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 #include <zlib.h>
 

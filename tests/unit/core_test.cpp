@@ -3,7 +3,9 @@
 
 #include "catalogue/catalogue.h"
 #include "identify/identify.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 #include <cstring>
 

@@ -1,6 +1,8 @@
 // rename_shortname_test.cpp - the short-name rule of renamed images at its 60-character edge
 #include "rename/rename.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,9 @@
 #include "catalogue/catalogue.h"
 #include "rename/rename.h"
 #include "reports/reports.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 namespace {
 

@@ -8,7 +8,9 @@
 #include "support.h"
 
 #include "platform/platform.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 #include <filesystem>
 #include <fstream>

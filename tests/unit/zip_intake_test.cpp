@@ -6,7 +6,9 @@
 #include "identify/identify.h"
 #include "intake/intake.h"
 #include "rename/rename.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 #include <filesystem>
 #include <functional>

@@ -3,7 +3,9 @@
 #include "zipwriter.h"
 
 #include "intake/intake.h"
-#include "run/run.h"
+#include "run/imagebuffer.h"
+#include "run/options.h"
+#include "run/outputfile.h"
 
 #include <algorithm>
 #include <filesystem>
