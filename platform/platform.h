@@ -111,6 +111,18 @@ uint32_t PlatformReplaceFile(const std::string& from, const std::string& target)
 // Removes a file. Returns 0 on success, else an error code.
 uint32_t PlatformRemoveFile(const std::string& path);
 
+// Removes an empty directory (never one that holds anything, never through
+// a link). Returns 0 on success, else an error code.
+uint32_t PlatformRemoveDirectory(const std::string& path);
+
+// The size and the modification time (an integer in the system's finest
+// unit) of the regular file at path, a link not followed. Returns 1, or 0
+// when no regular file is there.
+int PlatformFileStamp(const std::string& path, uint64_t* size, int64_t* modified);
+
+// 1 when both paths are names of one and the same regular file, else 0.
+int PlatformSameFile(const std::string& a, const std::string& b);
+
 // Flushes stream and asks the system to put its data on the medium.
 // Returns 1 on success, 0 on failure.
 int PlatformSyncStream(FILE* stream);

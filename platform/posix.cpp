@@ -251,6 +251,9 @@ static int MoveNoReplace(int fromDir, const char* from, int toDir, const char* t
         return errno;
     if (unlinkat(fromDir, from, 0) != 0) {
         int e = errno;
+        // Gone already: another run found this move half done and finished it.
+        if (e == ENOENT)
+            return 0;
         unlinkat(toDir, to, 0);
         return e;
     }
@@ -287,6 +290,39 @@ uint32_t PlatformRemoveFile(const std::string& path)
     if (unlink(path.c_str()) == 0)
         return 0;
     return MapErrno(errno);
+}
+
+uint32_t PlatformRemoveDirectory(const std::string& path)
+{
+    std::string leaf;
+    int parent = OpenParent(path, &leaf);
+    if (parent == -1)
+        return MapErrno(errno);
+    int result = unlinkat(parent, leaf.c_str(), AT_REMOVEDIR);
+    int e = errno;
+    CloseParent(parent);
+    return result == 0 ? 0 : MapErrno(e);
+}
+
+int PlatformFileStamp(const std::string& path, uint64_t* size, int64_t* modified)
+{
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    *size = (uint64_t)st.st_size;
+#ifdef __APPLE__
+    *modified = (int64_t)st.st_mtimespec.tv_sec * 1000000000 + st.st_mtimespec.tv_nsec;
+#else
+    *modified = (int64_t)st.st_mtim.tv_sec * 1000000000 + st.st_mtim.tv_nsec;
+#endif
+    return 1;
+}
+
+int PlatformSameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa, sb;
+    return lstat(a.c_str(), &sa) == 0 && lstat(b.c_str(), &sb) == 0 && S_ISREG(sa.st_mode) &&
+           S_ISREG(sb.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 int PlatformSyncStream(FILE* stream)

@@ -311,6 +311,49 @@ uint32_t PlatformRemoveFile(const std::string& path)
     return FailureCode(GetLastError());
 }
 
+uint32_t PlatformRemoveDirectory(const std::string& path)
+{
+    if (!NoReparseOnTheWay(path) || IsReparsePoint(GetFileAttributesA(path.c_str())))
+        return ErrorNotADirectory;
+    if (RemoveDirectoryA(path.c_str()))
+        return 0;
+    return FailureCode(GetLastError());
+}
+
+int PlatformFileStamp(const std::string& path, uint64_t* size, int64_t* modified)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+        return 0;
+    *size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    *modified = (int64_t)(((uint64_t)data.ftLastWriteTime.dwHighDateTime << 32) | data.ftLastWriteTime.dwLowDateTime);
+    return 1;
+}
+
+// The volume and index of the regular file at path, or false.
+static bool FileIdentity(const std::string& path, PlatformDirId* id)
+{
+    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+        return false;
+    id->volume = info.dwVolumeSerialNumber;
+    id->file = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
+    return true;
+}
+
+int PlatformSameFile(const std::string& a, const std::string& b)
+{
+    PlatformDirId ia, ib;
+    return FileIdentity(a, &ia) && FileIdentity(b, &ib) && ia.volume == ib.volume && ia.file == ib.file;
+}
+
 int PlatformSyncStream(FILE* stream)
 {
     if (fflush(stream) != 0)

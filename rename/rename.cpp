@@ -85,6 +85,8 @@ const char* NextTempName(const char* path)
 bool CreateOutputDir(const std::string& dir)
 {
     uint32_t error = PlatformCreateDirectory(dir);
+    if (error == 0)
+        JournalDirectory(dir);
     if (error == 0 || error == ErrorAlreadyExists)
         return true;
     fprintf(stderr, "Error creating dir: '%s'\n", dir.c_str());
@@ -100,7 +102,9 @@ static bool Taken(uint32_t error)
 // stays where it is.
 static void ReportFailedMove(const char* oldName, const std::string& target, uint32_t error)
 {
-    if (error != 0)
+    // A move the journal refused was never tried; the journal's failure has
+    // been reported.
+    if (error != 0 && error != ErrorNotJournaled)
         fprintf(stderr, "Cannot move %s to %s\n", oldName, target.c_str());
 }
 
@@ -140,7 +144,7 @@ static bool MoveToDupes(const char* oldName, const char* canonical)
         target += oldName;
     else
         target += std::string(canonical) + NameExtension(oldName);
-    uint32_t error = PlatformMoveFile(oldName, target);
+    uint32_t error = JournaledMove(oldName, target);
     if (!Taken(error)) {
         ReportFailedMove(oldName, target, error);
         return true;
@@ -152,7 +156,7 @@ static bool MoveToDupes(const char* oldName, const char* canonical)
     const char* alternative;
     while ((alternative = NextTempName(current.c_str())) != nullptr) {
         current = alternative;
-        error = PlatformMoveFile(oldName, current);
+        error = JournaledMove(oldName, current);
         if (!Taken(error)) {
             if (error == 0)
                 last = current;
@@ -196,7 +200,7 @@ void RenameImage(const char* crcText, const char* oldName)
             else
                 target += Lower(NameExtension(oldName));
         }
-        uint32_t error = PlatformMoveFile(oldName, target);
+        uint32_t error = JournaledMove(oldName, target);
         if (Taken(error)) {
             if (!OptQuiet)
                 printf("File %s already exists (Original: %s)\n", target.c_str(), oldName);

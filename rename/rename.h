@@ -58,6 +58,39 @@ void CloseChangesLog();
 // Returns true on success.
 bool CreateGroupDirs();
 
+// A move refused because the journal could not take its line.
+constexpr uint32_t ErrorNotJournaled = 0xFFFFFFFEu;
+
+// The journal of moves "VBoyUndo.txt", opened at the first move or folder
+// created.
+extern AppendFile UndoJournal;
+
+// Moves oldName to target as PlatformMoveFile does, with a journal line
+// before (the file's name, target, size and time) and one after (how it
+// ended). A move whose line the journal cannot take is not made: the result
+// is then ErrorNotJournaled.
+uint32_t JournaledMove(const char* oldName, const std::string& target);
+
+// Writes down that this run created the folder dir.
+void JournalDirectory(const std::string& dir);
+
+// Puts the journal on the medium and closes it.
+void CloseJournal();
+
+// Forgets this run's journal state (tests).
+void ResetJournal();
+
+// Finishes each move of this collection's last journaled run that a kill
+// cut between its link and its unlink: both names one file and no outcome.
+// The old name goes and the outcome is written down; nothing else is ever
+// removed.
+void RecoverInterruptedMoves();
+
+// Takes back the newest journaled run of this collection that is not undone
+// yet and moved something: each file back to its old name, newest first, and
+// the folders it created, when empty; or says there is nothing to undo.
+void RunUndo();
+
 // Creates one output folder (dir relative to the current directory); a real
 // folder already there is no failure. Anything else there, a link among
 // them, fails with "Error creating dir: '%s'". Returns true on success.

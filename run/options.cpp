@@ -34,6 +34,8 @@ int32_t OptAudit3;
 int32_t OptAudit4;
 int32_t OptCrcFile;
 int32_t OptBannerToStdout;
+int32_t OptUndo;
+std::vector<std::string> ArgumentWords;
 
 void ResetRunOptions()
 {
@@ -44,7 +46,8 @@ void ResetRunOptions()
     OptNoDb = OptShortNames = OptSep = OptNoSep = 0;
     SepChar = ' ';
     OptAudit = OptAudit2 = OptAudit3 = OptAudit4 = 0;
-    OptCrcFile = OptBannerToStdout = 0;
+    OptCrcFile = OptBannerToStdout = OptUndo = 0;
+    ArgumentWords.clear();
 }
 
 // The character at position pos (counted from 1), letters in upper case;
@@ -125,15 +128,19 @@ void MatchArgument(const char* arg)
     }
     if (c1 == 'M' && At(arg, len, 9) == 'S')
         OptCrcFile = 1;
+    if (c1 == 'U' && At(arg, len, 2) == 'N')
+        OptUndo = 1;
 }
 
 int ParseArguments(int argc, char** argv)
 {
-    for (int i = 1; i < argc; i++)
+    for (int i = 1; i < argc; i++) {
+        ArgumentWords.push_back(argv[i]);
         MatchArgument(argv[i]);
+    }
     if (SepChar != ' ' && OptNoSep)
         OptCrcFile = 2;
-    return OptScan + OptRename + OptList + OptCrcFile + OptBannerToStdout + OptAudit;
+    return OptScan + OptRename + OptList + OptCrcFile + OptBannerToStdout + OptAudit + OptUndo;
 }
 
 std::string StartDirectory;

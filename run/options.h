@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // The program's own name in every message and file name, and its version.
 constexpr const char* ProgramName = "QuorVBoy";
@@ -47,6 +48,10 @@ extern int32_t OptAudit3;
 extern int32_t OptAudit4;
 extern int32_t OptCrcFile;
 extern int32_t OptBannerToStdout;
+extern int32_t OptUndo;
+
+// The words of the command line after the program's name, as given.
+extern std::vector<std::string> ArgumentWords;
 
 // Sets every RunOptions value to its state at start (OptChangesAll 1,
 // SepChar a space, all else 0).

@@ -16,6 +16,7 @@ constexpr const char* DupesListName = "VBoyDupes.txt";
 constexpr const char* ScanListingName = "VAvuDevo.zid";
 constexpr const char* ChangesLogName = "VBoyLog.txt";
 constexpr const char* ZipLogName = "Quor_ZIP.txt";
+constexpr const char* UndoJournalName = "VBoyUndo.txt";
 
 // Opens a fixed-name file of the program: a ".db" name beside the program
 // first, then in StartDirectory, then in the stand-in for drive C: (with the

@@ -41,6 +41,7 @@ void PrintUsage()
     fprintf(stderr, "quiet      = suppress most non-error messages\n");
     fprintf(stderr, "sepX       = replaces space in filenames with char X\n");
     fprintf(stderr, "deep       = adds more detail to scanfiles where applicable\n");
+    fprintf(stderr, "undo       = take back the last rename or move\n");
     fprintf(stderr, "Hit ENTER to continue ");
     char answer[16];
     if (fgets(answer, sizeof answer, stdin) == nullptr)
@@ -64,12 +65,16 @@ static void WalkCollection()
     if (OptList)
         OptRename = 1;
     if (allocated) {
+        // A move a killed run left half done is finished before any other.
+        if (OptRename && !OptList)
+            RecoverInterruptedMoves();
         printf("Scanning .%c*%s\n", PathSeparator, SystemTable[SystemNumber]);
         ResetWalk();
         ScanDirectory(".");
         CloseChangesLog();
         CloseScanListing();
         CloseZipLog();
+        CloseJournal();
     }
     FreeImageBuffer();
     if (OptRename) {
@@ -113,6 +118,10 @@ int RunProgram(int argc, char** argv)
         WriteEmulatorCrcFile();
     else if (OptAudit)
         RunAudit();
+    else if (OptUndo) {
+        RunUndo();
+        CloseJournal();
+    }
     else
         WalkCollection();
     fflush(stdout);

@@ -1,0 +1,271 @@
+// journal.cpp - the journal of moves: written line by line before each move, read back by undo and recovery
+#include "rename/journal.h"
+
+#include "platform/platform.h"
+#include "rename/rename.h"
+#include "run/options.h"
+#include "run/outputfile.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <ctime>
+#include <random>
+
+AppendFile UndoJournal(UndoJournalName);
+
+// This run's identity in the journal (empty until its first line), its last
+// move number, and whether a line failed (then no further move is made).
+static std::string runId;
+static long lastMove;
+static bool journalBroken;
+
+void ResetJournal()
+{
+    ResetAppendFile(&UndoJournal);
+    runId.clear();
+    lastMove = 0;
+    journalBroken = false;
+}
+
+std::string QuoteName(const std::string& name)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (unsigned char c : name) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += (char)c;
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
+        } else {
+            out += (char)c;
+        }
+    }
+    return out + "\"";
+}
+
+// Splits a journal line into its fields, unquoting quoted ones. Returns
+// false for a line that is not well formed.
+static bool SplitLine(const std::string& line, std::vector<std::string>* fields)
+{
+    size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ') {
+            i++;
+            continue;
+        }
+        std::string field;
+        if (line[i] != '"') {
+            while (i < line.size() && line[i] != ' ' && line[i] != '"')
+                field += line[i++];
+            fields->push_back(field);
+            continue;
+        }
+        for (i++;; i++) {
+            if (i >= line.size())
+                return false;
+            char c = line[i];
+            if (c == '"')
+                break;
+            if (c != '\\') {
+                field += c;
+                continue;
+            }
+            if (++i >= line.size())
+                return false;
+            c = line[i];
+            if (c == 't')
+                field += '\t';
+            else if (c == 'n')
+                field += '\n';
+            else if (c == 'r')
+                field += '\r';
+            else if (c == 'x' && i + 2 < line.size() && isxdigit((unsigned char)line[i + 1]) &&
+                     isxdigit((unsigned char)line[i + 2])) {
+                field += (char)strtoul(line.substr(i + 1, 2).c_str(), nullptr, 16);
+                i += 2;
+            } else if (c == '\\' || c == '"')
+                field += c;
+            else
+                return false;
+        }
+        fields->push_back(field);
+        i++;
+    }
+    return true;
+}
+
+// A whole decimal number (with an optional "-"), or false.
+static bool ParseNumber(const std::string& text, long long* value)
+{
+    if (text.empty() || text.size() > 20)
+        return false;
+    char* end = nullptr;
+    *value = strtoll(text.c_str(), &end, 10);
+    return *end == '\0' && (isdigit((unsigned char)text[0]) || (text[0] == '-' && text.size() > 1));
+}
+
+bool SafeJournalPath(const std::string& path, bool bare)
+{
+    if (path.empty() || path[0] == '/' || path[0] == '\\' || (path.size() >= 2 && path[1] == ':'))
+        return false;
+    size_t start = 0;
+    for (size_t i = 0; i <= path.size(); i++) {
+        if (i < path.size() && path[i] != '/' && path[i] != '\\')
+            continue;
+        std::string level = path.substr(start, i - start);
+        if (level.empty() || level == "." || level == ".." || (bare && i < path.size()))
+            return false;
+        start = i + 1;
+    }
+    return true;
+}
+
+// Applies one line to the runs read so far.
+static void ReadRecord(const std::vector<std::string>& f, std::vector<JournalRun>* runs)
+{
+    if (f.size() < 2)
+        return;
+    if (f[0] == "run" && f.size() >= 5) {
+        JournalRun run;
+        run.id = f[1];
+        run.when = f[2] + " " + f[3];
+        run.start = f[4];
+        runs->push_back(run);
+        return;
+    }
+    JournalRun* run = nullptr;
+    for (JournalRun& r : *runs)
+        if (r.id == f[1])
+            run = &r;
+    if (run == nullptr)
+        return;
+    long long n = 0;
+    if (f[0] == "dir" && f.size() == 3 && SafeJournalPath(f[2], false)) {
+        run->dirs.push_back(f[2]);
+    } else if (f[0] == "move" && f.size() == 7 && ParseNumber(f[2], &n)) {
+        long long size = 0, modified = 0;
+        if (!ParseNumber(f[5], &size) || !ParseNumber(f[6], &modified) || !SafeJournalPath(f[3], true) ||
+            !SafeJournalPath(f[4], false))
+            return;
+        JournalMove& move = run->moves[(long)n];
+        move.oldName = f[3];
+        move.target = f[4];
+        move.size = (uint64_t)size;
+        move.modified = (int64_t)modified;
+    } else if ((f[0] == "moved" || f[0] == "taken" || f[0] == "failed" || f[0] == "back") && f.size() == 3 &&
+               ParseNumber(f[2], &n) && run->moves.count((long)n) != 0) {
+        JournalMove& move = run->moves[(long)n];
+        if (f[0] == "back")
+            move.back = true;
+        else
+            move.outcome = f[0];
+    } else if (f[0] == "undone") {
+        run->undone = true;
+    }
+}
+
+bool ReadJournal(std::vector<JournalRun>* runs)
+{
+    // What this run has written must be readable too.
+    if (UndoJournal.stream != nullptr)
+        fflush(UndoJournal.stream);
+    FILE* stream = OpenOutputFile(UndoJournalName, "r");
+    if (stream == nullptr)
+        return false;
+    std::string line;
+    char piece[4096];
+    while (fgets(piece, sizeof piece, stream) != nullptr) {
+        line += piece;
+        if (line.back() != '\n' && !feof(stream))
+            continue;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        std::vector<std::string> fields;
+        if (SplitLine(line, &fields))
+            ReadRecord(fields, runs);
+        line.clear();
+    }
+    fclose(stream);
+    return true;
+}
+
+std::string LocalDateTime()
+{
+    time_t now = time(nullptr);
+    char text[32] = "0000-00-00 00:00:00";
+    if (const struct tm* local = localtime(&now))
+        strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
+    return text;
+}
+
+bool AppendJournal(const std::string& line)
+{
+    if (journalBroken)
+        return false;
+    if (OpenAppendFile(&UndoJournal) == nullptr) {
+        journalBroken = true;
+        return false;
+    }
+    std::string text = line + "\n";
+    WriteAppendFile(&UndoJournal, text.c_str(), true);
+    journalBroken = UndoJournal.failed;
+    return !journalBroken;
+}
+
+// Writes this run's first line if it is not written yet. Returns false when
+// the journal cannot take it.
+static bool StartJournalRun()
+{
+    if (!runId.empty())
+        return !journalBroken;
+    std::random_device random;
+    char id[32];
+    snprintf(id, sizeof id, "%lu-%08x", PlatformProcessId(), (unsigned)random());
+    std::string line = std::string("run ") + id + " " + LocalDateTime() + " " + QuoteName(StartDirectory);
+    for (const std::string& word : ArgumentWords)
+        line += " " + QuoteName(word);
+    if (!AppendJournal(line))
+        return false;
+    runId = id;
+    return true;
+}
+
+uint32_t JournaledMove(const char* oldName, const std::string& target)
+{
+    uint64_t size = 0;
+    int64_t modified = 0;
+    PlatformFileStamp(oldName, &size, &modified);
+    std::string number = std::to_string(lastMove + 1);
+    if (!StartJournalRun() || !AppendJournal("move " + runId + " " + number + " " + QuoteName(oldName) + " " +
+                                             QuoteName(target) + " " + std::to_string(size) + " " +
+                                             std::to_string(modified)))
+        return ErrorNotJournaled;
+    lastMove++;
+    uint32_t error = PlatformMoveFile(oldName, target);
+    const char* outcome = error == 0                                                          ? "moved"
+                          : (error == ErrorAlreadyExists || error == ErrorAccessDenied) ? "taken"
+                                                                                          : "failed";
+    AppendJournal(std::string(outcome) + " " + runId + " " + number);
+    return error;
+}
+
+void JournalDirectory(const std::string& dir)
+{
+    if (StartJournalRun())
+        AppendJournal("dir " + runId + " " + QuoteName(dir));
+}
+
+void CloseJournal()
+{
+    SyncAppendFile(&UndoJournal);
+    CloseAppendFile(&UndoJournal);
+}
