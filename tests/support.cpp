@@ -341,6 +341,7 @@ static void ResetProgram()
     CloseZipLog();
     CloseScanListing();
     CloseChangesLog();
+    ResetJournal();
     FreeImageBuffer();
     ResetRunOptions();
     ResetCatalogue();
