@@ -165,13 +165,20 @@ void LoadGroupInfo()
     // It may be a link (an installed package makes it one), but never a pipe
     // or device to wait on.
     FILE* stream = PlatformOpenFile(path, "r", 1);
-    if (stream == nullptr) {
-        fprintf(NoticeStream(), "Cannot open %s Using Defaults\n", path.c_str());
-        return;
+    if (stream != nullptr) {
+        ReadGroupInfo(stream);
+        // A file that cannot be read to its end is one that cannot be used:
+        // half its rules would sort half the images.
+        bool failed = ferror(stream) != 0;
+        fclose(stream);
+        if (!failed) {
+            GroupTableLoaded = 1;
+            return;
+        }
+        ResetSlots();
+        SetCrcKey(0);
     }
-    ReadGroupInfo(stream);
-    fclose(stream);
-    GroupTableLoaded = 1;
+    fprintf(NoticeStream(), "Cannot open %s Using Defaults\n", path.c_str());
 }
 
 int FindGroup(int catalogueIndex)

@@ -116,9 +116,15 @@ uint32_t PlatformRemoveFile(const std::string& path);
 uint32_t PlatformRemoveDirectory(const std::string& path);
 
 // The size and the modification time (an integer in the system's finest
-// unit) of the regular file at path, a link not followed. Returns 1, or 0
-// when no regular file is there.
+// unit) of the regular file at path, a link not followed. Returns 1; 0 when
+// no regular file is there; -1 when the system cannot tell.
 int PlatformFileStamp(const std::string& path, uint64_t* size, int64_t* modified);
+
+// Locks an open stream's file against other processes: shared, or
+// exclusive; waiting for the lock, or not. Returns 1 when it holds the lock,
+// 0 when it does not. The lock goes with the stream's closing or the
+// process's end.
+int PlatformLockStream(FILE* stream, int exclusive, int wait);
 
 // 1 when both paths are names of one and the same regular file, else 0.
 int PlatformSameFile(const std::string& a, const std::string& b);

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -251,9 +252,6 @@ static int MoveNoReplace(int fromDir, const char* from, int toDir, const char* t
         return errno;
     if (unlinkat(fromDir, from, 0) != 0) {
         int e = errno;
-        // Gone already: another run found this move half done and finished it.
-        if (e == ENOENT)
-            return 0;
         unlinkat(toDir, to, 0);
         return e;
     }
@@ -307,7 +305,9 @@ uint32_t PlatformRemoveDirectory(const std::string& path)
 int PlatformFileStamp(const std::string& path, uint64_t* size, int64_t* modified)
 {
     struct stat st;
-    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
+    if (!S_ISREG(st.st_mode))
         return 0;
     *size = (uint64_t)st.st_size;
 #ifdef __APPLE__
@@ -323,6 +323,16 @@ int PlatformSameFile(const std::string& a, const std::string& b)
     struct stat sa, sb;
     return lstat(a.c_str(), &sa) == 0 && lstat(b.c_str(), &sb) == 0 && S_ISREG(sa.st_mode) &&
            S_ISREG(sb.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+int PlatformLockStream(FILE* stream, int exclusive, int wait)
+{
+    int operation = (exclusive ? LOCK_EX : LOCK_SH) | (wait ? 0 : LOCK_NB);
+    int result;
+    do
+        result = flock(fileno(stream), operation);
+    while (result != 0 && errno == EINTR);
+    return result == 0 ? 1 : 0;
 }
 
 int PlatformSyncStream(FILE* stream)

@@ -323,8 +323,11 @@ uint32_t PlatformRemoveDirectory(const std::string& path)
 int PlatformFileStamp(const std::string& path, uint64_t* size, int64_t* modified)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        DWORD code = GetLastError();
+        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? 0 : -1;
+    }
+    if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
         return 0;
     *size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
     *modified = (int64_t)(((uint64_t)data.ftLastWriteTime.dwHighDateTime << 32) | data.ftLastWriteTime.dwLowDateTime);
@@ -352,6 +355,22 @@ int PlatformSameFile(const std::string& a, const std::string& b)
 {
     PlatformDirId ia, ib;
     return FileIdentity(a, &ia) && FileIdentity(b, &ib) && ia.volume == ib.volume && ia.file == ib.file;
+}
+
+int PlatformLockStream(FILE* stream, int exclusive, int wait)
+{
+    HANDLE h = (HANDLE)_get_osfhandle(_fileno(stream));
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    // Windows' locks are mandatory: the byte locked lies far beyond any data,
+    // so that reads and appends of other processes go on.
+    OVERLAPPED at = {};
+    at.OffsetHigh = 0x7FFFFFFF;
+    DWORD flags = (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0) | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+    // A lock held already is given up first, so that a shared lock can
+    // follow an exclusive one.
+    UnlockFileEx(h, 0, 1, 0, &at);
+    return LockFileEx(h, flags, 0, 1, 0, &at) ? 1 : 0;
 }
 
 int PlatformSyncStream(FILE* stream)

@@ -173,14 +173,12 @@ static void ReadRecord(const std::vector<std::string>& f, std::vector<JournalRun
     }
 }
 
-bool ReadJournal(std::vector<JournalRun>* runs)
+int ReadJournal(std::vector<JournalRun>* runs)
 {
-    // What this run has written must be readable too.
-    if (UndoJournal.stream != nullptr)
-        fflush(UndoJournal.stream);
-    FILE* stream = OpenOutputFile(UndoJournalName, "r");
+    std::string path;
+    FILE* stream = OpenOutputFile(UndoJournalName, "r", &path);
     if (stream == nullptr)
-        return false;
+        return 0;
     std::string line;
     char piece[4096];
     while (fgets(piece, sizeof piece, stream) != nullptr) {
@@ -194,8 +192,13 @@ bool ReadJournal(std::vector<JournalRun>* runs)
             ReadRecord(fields, runs);
         line.clear();
     }
+    bool failed = ferror(stream) != 0;
     fclose(stream);
-    return true;
+    if (failed) {
+        fprintf(stderr, "Cannot read %s\n", path.c_str());
+        return -1;
+    }
+    return 1;
 }
 
 std::string LocalDateTime()
@@ -207,11 +210,21 @@ std::string LocalDateTime()
     return text;
 }
 
+bool OpenJournal()
+{
+    if (UndoJournal.stream != nullptr)
+        return true;
+    if (OpenAppendFile(&UndoJournal) == nullptr)
+        return false;
+    PlatformLockStream(UndoJournal.stream, 0, 1);
+    return true;
+}
+
 bool AppendJournal(const std::string& line)
 {
     if (journalBroken)
         return false;
-    if (OpenAppendFile(&UndoJournal) == nullptr) {
+    if (!OpenJournal()) {
         journalBroken = true;
         return false;
     }

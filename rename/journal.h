@@ -39,9 +39,16 @@ struct JournalRun {
     bool undone = false;
 };
 
-// Reads every run of the journal, oldest first. Returns false when there is
-// no journal to read. Lines that are not whole records are passed over.
-bool ReadJournal(std::vector<JournalRun>* runs);
+// Reads every run of the journal, oldest first; lines that are not whole
+// records are passed over. Returns 1; 0 when there is no journal; -1 after
+// "Cannot read %s" when it could not be read to its end.
+int ReadJournal(std::vector<JournalRun>* runs);
+
+// Opens the journal for appending if it is not open yet, holding a shared
+// lock on it for the rest of the run: while any run holds one, no other run
+// takes that run's moves for interrupted ones. Returns false when it cannot
+// be opened.
+bool OpenJournal();
 
 // Appends one line to the journal, opening it if need be, and hands it to
 // the system at once. Returns false (and from then on refuses every line)
