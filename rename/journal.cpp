@@ -6,6 +6,7 @@
 #include "run/options.h"
 #include "run/outputfile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <ctime>
@@ -129,25 +130,9 @@ bool SafeJournalPath(const std::string& path, bool bare)
     return true;
 }
 
-// Applies one line to the runs read so far.
-static void ReadRecord(const std::vector<std::string>& f, std::vector<JournalRun>* runs)
+// Applies one record (not a run's first line) to the run it names.
+static void ReadRecord(const std::vector<std::string>& f, JournalRun* run)
 {
-    if (f.size() < 2)
-        return;
-    if (f[0] == "run" && f.size() >= 5) {
-        JournalRun run;
-        run.id = f[1];
-        run.when = f[2] + " " + f[3];
-        run.start = f[4];
-        runs->push_back(run);
-        return;
-    }
-    JournalRun* run = nullptr;
-    for (JournalRun& r : *runs)
-        if (r.id == f[1])
-            run = &r;
-    if (run == nullptr)
-        return;
     long long n = 0;
     if (f[0] == "dir" && f.size() == 3 && SafeJournalPath(f[2], false)) {
         run->dirs.push_back(f[2]);
@@ -173,12 +158,19 @@ static void ReadRecord(const std::vector<std::string>& f, std::vector<JournalRun
     }
 }
 
-int ReadJournal(std::vector<JournalRun>* runs)
+// Reads the lines of one journal file onto lines. Returns 1; 0 when there is
+// none; -1 after "Cannot read %s" when it is there but could not be read.
+static int ReadJournalFile(const std::string& path, std::vector<std::vector<std::string>>* lines)
 {
-    std::string path;
-    FILE* stream = OpenOutputFile(UndoJournalName, "r", &path);
-    if (stream == nullptr)
-        return 0;
+    FILE* stream = PlatformOpenFile(path, "r", 0);
+    if (stream == nullptr) {
+        uint64_t size = 0;
+        int64_t modified = 0;
+        if (PlatformFileStamp(path, &size, &modified) == 0)
+            return 0;
+        fprintf(stderr, "Cannot read %s\n", path.c_str());
+        return -1;
+    }
     std::string line;
     char piece[4096];
     while (fgets(piece, sizeof piece, stream) != nullptr) {
@@ -188,8 +180,8 @@ int ReadJournal(std::vector<JournalRun>* runs)
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.pop_back();
         std::vector<std::string> fields;
-        if (SplitLine(line, &fields))
-            ReadRecord(fields, runs);
+        if (SplitLine(line, &fields) && !fields.empty())
+            lines->push_back(fields);
         line.clear();
     }
     bool failed = ferror(stream) != 0;
@@ -199,6 +191,39 @@ int ReadJournal(std::vector<JournalRun>* runs)
         return -1;
     }
     return 1;
+}
+
+int ReadJournal(std::vector<JournalRun>* runs)
+{
+    // A run whose journal could not be created in the start folder wrote it
+    // in the fallback folder: both are read, as one.
+    std::vector<std::vector<std::string>> lines;
+    int found = 0;
+    for (const std::string& path : OutputFilePlaces(UndoJournalName)) {
+        int result = ReadJournalFile(path, &lines);
+        if (result < 0)
+            return -1;
+        found |= result;
+    }
+    std::map<std::string, size_t> byId;
+    for (const std::vector<std::string>& f : lines) {
+        if (f[0] != "run" || f.size() < 5 || byId.count(f[1]) != 0)
+            continue;
+        byId[f[1]] = runs->size();
+        JournalRun run;
+        run.id = f[1];
+        run.when = f[2] + " " + f[3];
+        run.start = f[4];
+        runs->push_back(run);
+    }
+    for (const std::vector<std::string>& f : lines) {
+        auto named = f.size() >= 2 ? byId.find(f[1]) : byId.end();
+        if (f[0] != "run" && named != byId.end())
+            ReadRecord(f, &(*runs)[named->second]);
+    }
+    std::stable_sort(runs->begin(), runs->end(),
+                     [](const JournalRun& a, const JournalRun& b) { return a.when < b.when; });
+    return found;
 }
 
 std::string LocalDateTime()
@@ -256,7 +281,9 @@ uint32_t JournaledMove(const char* oldName, const std::string& target)
 {
     uint64_t size = 0;
     int64_t modified = 0;
-    PlatformFileStamp(oldName, &size, &modified);
+    // Without its size and time the file could not be told again by undo.
+    if (PlatformFileStamp(oldName, &size, &modified) != 1)
+        return ErrorCannotStamp;
     std::string number = std::to_string(lastMove + 1);
     if (!StartJournalRun() || !AppendJournal("move " + runId + " " + number + " " + QuoteName(oldName) + " " +
                                              QuoteName(target) + " " + std::to_string(size) + " " +

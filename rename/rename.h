@@ -60,6 +60,8 @@ bool CreateGroupDirs();
 
 // A move refused because the journal could not take its line.
 constexpr uint32_t ErrorNotJournaled = 0xFFFFFFFEu;
+// A move not tried because the file's size and time could not be read.
+constexpr uint32_t ErrorCannotStamp = 0xFFFFFFFDu;
 
 // The journal of moves "VBoyUndo.txt", opened at the first move or folder
 // created.

@@ -76,7 +76,7 @@ static int MoveBack(const JournalRun& run, long number, const JournalMove& move)
             AppendJournal(back);
             return 1;
         }
-        if (error == ErrorAlreadyExists || error == ErrorAccessDenied) {
+        if (error == ErrorAlreadyExists) {
             result = 0;
             reason = "its old name is taken";
         }

@@ -41,6 +41,16 @@ static int CandidateDirectories(const char* name, std::string dirs[3])
     return n;
 }
 
+std::vector<std::string> OutputFilePlaces(const char* name)
+{
+    std::string dirs[3];
+    int n = CandidateDirectories(name, dirs);
+    std::vector<std::string> places;
+    for (int i = 0; i < n; i++)
+        places.push_back(dirs[i] + name);
+    return places;
+}
+
 FILE* OpenOutputFile(const char* name, const char* mode, std::string* openedPath)
 {
     std::string dirs[3];

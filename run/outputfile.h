@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // The fixed names, each spelled here only.
 constexpr const char* HaveDatabaseName = "QuorVBoy.db";  // the program's name and ".db"
@@ -25,6 +26,9 @@ constexpr const char* UndoJournalName = "VBoyUndo.txt";
 // for a writing mode that is reported once per name with "Cannot create %s".
 // openedPath, when given, receives the path opened.
 FILE* OpenOutputFile(const char* name, const char* mode, std::string* openedPath = nullptr);
+
+// The paths a fixed-name file is looked for at, in OpenOutputFile's order.
+std::vector<std::string> OutputFilePlaces(const char* name);
 
 // A list or database being rewritten: its content goes to a temporary file
 // beside the target, which replaces the target only when complete.
