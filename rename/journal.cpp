@@ -116,11 +116,13 @@ static bool ParseNumber(const std::string& text, long long* value)
 
 bool SafeJournalPath(const std::string& path, bool bare)
 {
-    if (path.empty() || path[0] == '/' || path[0] == '\\' || (path.size() >= 2 && path[1] == ':'))
+    // A backslash separates levels only where it is the system's separator.
+    auto separator = [](char c) { return c == '/' || c == PathSeparator; };
+    if (path.empty() || separator(path[0]) || (PathSeparator == '\\' && path.size() >= 2 && path[1] == ':'))
         return false;
     size_t start = 0;
     for (size_t i = 0; i <= path.size(); i++) {
-        if (i < path.size() && path[i] != '/' && path[i] != '\\')
+        if (i < path.size() && !separator(path[i]))
             continue;
         std::string level = path.substr(start, i - start);
         if (level.empty() || level == "." || level == ".." || (bare && i < path.size()))

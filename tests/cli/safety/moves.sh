@@ -1,0 +1,9 @@
+# A move that fails for another reason than a taken target says so; the file stays and counts as had.
+cfg <<'END'
+[VBoy]
+(U):USA;/x
+END
+gen image tetris.vb "3D Tetris (U)"
+quor rename sep/
+gen image golf.vb "Golf (U)"
+quor rename dirs

@@ -1,0 +1,14 @@
+# Names of every kind (spaces, quotes, a tab, a line feed, a carriage return, bytes beyond ASCII) are
+# journaled without ambiguity and come back exactly.
+posix_only
+gen image $'tab\there.vb' "Golf (U)"
+gen image $'new\nline.vb' "Jack Bros (U)"
+gen image $'"quoted" \'single\'.vb' "Teleroboxer (JU)"
+gen image $'carriage\rreturn.vb' "Red Alarm (U)"
+gen image 'bäckslash\ und ü.vb' "Waterworld (U)"
+ls -b | sort >"$TRASH/../before"
+sorted quor move >/dev/null
+sed -E 's/^([a-z]+) [0-9]+-[0-9a-f]{8}/\1 ID/; s/ [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}/ DATE/;
+        s/^(run ID DATE) "[^"]*"/\1 START/; s/ ([0-9]+) -?[0-9]+$/ \1 TIME/' VBoyUndo.txt | sort
+sorted quor undo >/dev/null
+ls -b | grep -v '^VBoy' | sort | diff "$TRASH/../before" - && echo "every name as before"
