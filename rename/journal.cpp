@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
-#include <random>
 
 AppendFile UndoJournal(UndoJournalName);
 
@@ -267,9 +267,10 @@ static bool StartJournalRun()
 {
     if (!runId.empty())
         return !journalBroken;
-    std::random_device random;
+    // The process and the moment it starts writing: no two runs share both.
+    uint64_t now = (uint64_t)std::chrono::system_clock::now().time_since_epoch().count();
     char id[32];
-    snprintf(id, sizeof id, "%lu-%08x", PlatformProcessId(), (unsigned)random());
+    snprintf(id, sizeof id, "%lu-%08x", PlatformProcessId(), (unsigned)(now ^ (now >> 32)));
     std::string line = std::string("run ") + id + " " + LocalDateTime() + " " + QuoteName(StartDirectory);
     for (const std::string& word : ArgumentWords)
         line += " " + QuoteName(word);
