@@ -4,7 +4,7 @@ step() {  # step WHAT: a fresh collection, the group file from standard input
   echo "# $1"; echo "# $1" >&2
   cfg
 }
-step "extensions, nested folders written with \\ or /, a folder named twice, archives" <<'EOF2'
+step "extensions, nested folders (either separator), a folder named twice, archives" <<'EOF2'
 [VBoy]
 (J):Japan\Puzzle;vbj
 (U):USA/Sports
