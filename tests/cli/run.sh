@@ -10,13 +10,14 @@
 #   --keep          leaves the trash folders behind
 #
 # Without CASE every tests/cli/*/*.sh runs. A case is a bash script sourced in TRASH/collection, with stdin
-# from /dev/null, HOME at TRASH/home (the program's fallback folder on POSIX) and the helpers below. What
+# from /dev/null, HOME at TRASH/home on POSIX (the program's fallback folder) and the helpers below. What
 # it leaves is compared with CASE.out (its standard output), CASE.err (its standard error) and CASE.tree
 # (every entry of TRASH, see gen.py tree). Exit status 0: all passed; 1: a difference; 77: skipped.
 #
 # Windows (an .exe): CASE.win.out, .win.err, .win.tree replace the common files where they exist. Before
-# the comparison standard output and standard error have CR LF made LF and "\" made "/"; the program's text
-# files must use CR LF and are measured with LF (see gen.py tree). On both systems the trash folder's path is "<trash>".
+# the comparison standard output and standard error have CR LF made LF and "\" made "/"; the program's
+# text files must use CR LF and are measured with LF (see gen.py tree). On both systems the trash folder's
+# path is "<trash>".
 set -uo pipefail
 export LC_ALL=C
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -28,7 +29,7 @@ while [ $# -gt 0 ]; do
     --emulator) read -ra emulator <<<"$2"; shift 2 ;;
     --update) update=1; shift ;;
     --keep) keep=1; shift ;;
-    -*) sed -n '3,9s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+    -*) sed -n '5,10s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
     *) cases+=("$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"); shift ;;
   esac
 done
