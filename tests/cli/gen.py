@@ -1,18 +1,19 @@
 #!/usr/bin/env python3
 """gen.py - the command-line cases' synthetic images, archives and databases, and the tree of a trash folder
 
-    gen.py image FILE [WHAT] [--size N] [--seed N] [--plain]
+    gen.py image FILE [WHAT] [--size N] [--seed N] [--plain] [--mark TEXT [--at N]]
         an image of N bytes (8,192) with a Virtual Boy mark ('V' at length-544, 'E' 3 bytes on);
         WHAT is a catalogue name ("Golf (U)") or 8 hex digits, and the last 4 bytes are chosen so
         that the CRC-32 is that; without WHAT the image is one the catalogue does not know.
-        --plain: no mark (the header window is zeroed). The bytes come from the seed, by default
-        from the file's name, so every run makes the same file.
+        --plain: no mark (the header window, length-544 to length-510, is zeroed); --mark: that
+        window zeroed and TEXT written N bytes (544) before the end. The bytes come from the seed,
+        by default from the file's name, so every run makes the same file.
     gen.py zip [--deflate] [--garbage I]... [--set FIELD=VALUE]... [--cut N] FILE MEMBER...
         an archive; MEMBER is NAME=WHAT (an 8,192-byte image as above, "?" for an unknown one)
         or NAME:TEXT (the text as the member's data). --deflate packs every member with deflate,
         --garbage I replaces member I's packed bytes by 64 bytes 0xFF, --set overrides a header
         field (local0.method, central1.nameLength, end.thisDisk ...; names as in the code below),
-        --cut drops the last N bytes.
+        --comment N adds an archive comment of N bytes, --cut drops the last N bytes.
     gen.py db [--system N] FILE WHAT...
         a have database: "QUOR", the system number (19), the CRCs, each 4 bytes big-endian.
     gen.py tree ROOT [--crlf]
@@ -70,10 +71,11 @@ def unfeed(after, byte):
     return ((after ^ TABLE[i]) << 8 & 0xFFFFFFFF) | ((i ^ byte) & 0xFF)
 
 
-def image(what=None, size=8192, seed="", plain=False):
+def image(what=None, size=8192, seed="", plain=False, mark=None, at=544):
     data = bytearray(hashlib.shake_128(str(seed).encode()).digest(size))
-    if size >= 544 and plain:
+    if size >= 544 and (plain or mark is not None):
         data[size - 544:size - 509] = bytes(35)
+        data[size - at:size - at + len(mark or "")] = (mark or "").encode()
     elif size >= 544:
         data[size - 544], data[size - 541] = ord("V"), ord("E")
     if what not in (None, "?") and size >= 4:
@@ -131,11 +133,11 @@ def archive(args):
         locals_ += local
         offset += len(local)
     count = len(args.members)
-    end = record(END, dict(signature=0x06054B50, entriesOnDisk=count, totalEntries=count,
-                           directorySize=len(centrals), directoryOffset=offset), "end", sets)
+    end = record(END, dict(signature=0x06054B50, entriesOnDisk=count, totalEntries=count, directorySize=len(centrals),
+                           directoryOffset=offset, commentLength=args.comment), "end", sets)
     if sets:
         sys.exit("gen.py: no such field: %s" % ", ".join(sets))
-    data = locals_ + centrals + end
+    data = locals_ + centrals + end + b"c" * args.comment
     return data[:len(data) - args.cut]
 
 
@@ -181,6 +183,8 @@ def main():
     i.add_argument("--size", type=int, default=8192)
     i.add_argument("--seed")
     i.add_argument("--plain", action="store_true")
+    i.add_argument("--mark")
+    i.add_argument("--at", type=int, default=544)
     z = sub.add_parser("zip")
     z.add_argument("file")
     z.add_argument("members", nargs="*")
@@ -188,6 +192,7 @@ def main():
     z.add_argument("--garbage", type=int, action="append", default=[])
     z.add_argument("--set", action="append", default=[])
     z.add_argument("--cut", type=int, default=0)
+    z.add_argument("--comment", type=int, default=0)
     d = sub.add_parser("db")
     d.add_argument("file")
     d.add_argument("whats", nargs="*")
@@ -212,7 +217,8 @@ def main():
             text = text.replace(b"\r\n", b"\n").replace(b"\\", b"/").replace(b"Z:" + trash, b"<trash>")
         data = text.replace(trash, b"<trash>")
     elif a.command == "image":
-        data = image(a.what, a.size, a.seed if a.seed is not None else os.path.basename(a.file), a.plain)
+        data = image(a.what, a.size, a.seed if a.seed is not None else os.path.basename(a.file), a.plain, a.mark,
+                     a.at)
     elif a.command == "zip":
         data = archive(a)
     else:

@@ -4,12 +4,13 @@ step() {  # step WHAT: a fresh collection, the group file from standard input
   echo "# $1"; echo "# $1" >&2
   cfg
 }
-step "extensions, nested folders (either separator), a folder named twice, archives" <<'EOF2'
+step "extensions, nested folders (either separator), a folder named twice, archives; CR LF ends" <<'EOF2'
 [VBoy]
 (J):Japan\Puzzle;vbj
 (U):USA/Sports
 (JU):Japan\Puzzle
 EOF2
+sed -i 's/$/\r/' "$TRASH/program/QuorInfo.cfg"
 gen image v.vb "V Tetris (J)"
 gen image golf.VB "Golf (U)"
 gen image tele.vb "Teleroboxer (JU)"

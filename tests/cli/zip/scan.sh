@@ -16,8 +16,11 @@ try x.zip readme.txt:"read me"
 try --deflate --garbage 1 x.zip readme.txt:"read me" "game.bin=3D Tetris (U)"
 try --deflate --garbage 0 x.zip "tetris.vb=3D Tetris (U)"
 try --deflate --garbage 0 --set central0.uncompressedSize=2099201 x.zip a.vb=?
+try --comment 2000 x.zip a.vb=?
 try --set central0.uncompressedSize=8193 x.zip a.vb=?
+try --set local0.extraLength=0xffff x.zip a.vb=?
 try --deflate --set central0.uncompressedSize=8200 x.zip a.vb=?
+try --deflate --set central0.compressedSize=100 x.zip a.vb=?
 try --deflate --set central0.method=12 x.zip a.vb=?
 try --deflate --set central0.versionNeeded=21 x.zip a.vb=?
 try --set end.thisDisk=1 x.zip a.vb=?
