@@ -8,7 +8,7 @@
         --plain: no mark (the header window, length-544 to length-510, is zeroed); --mark: that
         window zeroed and TEXT written N bytes (544) before the end. The bytes come from the seed,
         by default from the file's name, so every run makes the same file.
-    gen.py zip [--deflate] [--garbage I]... [--set FIELD=VALUE]... [--cut N] FILE MEMBER...
+    gen.py zip [--deflate] [--garbage I]... [--set FIELD=VALUE]... [--comment N] [--cut N] FILE MEMBER...
         an archive; MEMBER is NAME=WHAT (an 8,192-byte image as above, "?" for an unknown one)
         or NAME:TEXT (the text as the member's data). --deflate packs every member with deflate,
         --garbage I replaces member I's packed bytes by 64 bytes 0xFF, --set overrides a header
@@ -19,9 +19,8 @@
     gen.py tree ROOT [--crlf]
         every entry below ROOT, sorted: "dir/", "file  SIZE CRC", "link -> TARGET", "fifo |".
         The program under test (program/QuorVBoy, program/QuorVBoy.exe) is left out. With --crlf
-        (Windows) each of the program's text files (VBoy*.txt, Quor_ZIP.txt,
-        VAvuDevo.zid) must have CR LF line ends (else "NOT CR LF" is added) and
-        is measured with LF ones.
+        (Windows) each of the program's text files (VBoy*.txt, Quor_ZIP.txt, VAvuDevo.zid) must
+        have CR LF line ends (else "NOT CR LF" is added) and is measured with LF ones.
     gen.py tidy FILE TRASH [--windows]
         rewrites captured output: the trash folder's path becomes "<trash>"; with --windows first
         CR LF becomes LF and "\\" becomes "/" (so that "Z:\\tmp\\..." becomes "<trash>" too).
