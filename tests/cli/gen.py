@@ -110,12 +110,12 @@ def archive(args):
         key, value = s.split("=", 1)
         sets[key] = int(value, 0)
     locals_, centrals, offset = b"", b"", 0
-    for i, spec in enumerate(args.members):
-        if "=" in spec:
-            name, what = spec.split("=", 1)
+    for i, member in enumerate(args.members):
+        if "=" in member:
+            name, what = member.split("=", 1)
             data = image(what, seed=name)
         else:
-            name, text = spec.split(":", 1)
+            name, text = member.split(":", 1)
             data = text.encode()
         method = 8 if args.deflate else 0
         packed = data
