@@ -1,0 +1,233 @@
+#!/usr/bin/env python3
+"""gen.py - the command-line cases' synthetic images, archives and databases, and the tree of a trash folder
+
+    gen.py image FILE [WHAT] [--size N] [--seed N] [--plain] [--mark TEXT [--at N]]
+        an image of N bytes (8,192) with a Virtual Boy mark ('V' at length-544, 'E' 3 bytes on);
+        WHAT is a catalogue name ("Golf (U)") or 8 hex digits, and the last 4 bytes are chosen so
+        that the CRC-32 is that; without WHAT the image is one the catalogue does not know.
+        --plain: no mark (the header window, length-544 to length-510, is zeroed); --mark: that
+        window zeroed and TEXT written N bytes (544) before the end. The bytes come from the seed,
+        by default from the file's name, so every run makes the same file.
+    gen.py zip [--deflate] [--garbage I]... [--set FIELD=VALUE]... [--comment N] [--cut N] FILE MEMBER...
+        an archive; MEMBER is NAME=WHAT (an 8,192-byte image as above, "?" for an unknown one)
+        or NAME:TEXT (the text as the member's data). --deflate packs every member with deflate,
+        --garbage I replaces member I's packed bytes by 64 bytes 0xFF, --set overrides a header
+        field (local0.method, central1.nameLength, end.thisDisk ...; names as in the code below),
+        --comment N adds an archive comment of N bytes, --cut drops the last N bytes.
+    gen.py db [--system N] FILE WHAT...
+        a have database: "QUOR", the system number (19), the CRCs, each 4 bytes big-endian.
+    gen.py tree ROOT [--crlf]
+        every entry below ROOT, sorted: "dir/", "file  SIZE CRC", "link -> TARGET", "fifo |".
+        The program under test (program/QuorVBoy, program/QuorVBoy.exe) is left out. With --crlf
+        (Windows) each of the program's text files (VBoy*.txt, Quor_ZIP.txt, VAvuDevo.zid) must
+        have CR LF line ends (else "NOT CR LF" is added) and is measured with LF ones.
+    gen.py tidy FILE TRASH [--windows]
+        rewrites captured output: the trash folder's path becomes "<trash>"; with --windows first
+        CR LF becomes LF and "\\" becomes "/" (so that "Z:\\tmp\\..." becomes "<trash>" too).
+"""
+import argparse
+import hashlib
+import os
+import re
+import stat
+import struct
+import sys
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+# Files whose content changes from run to run: listed by name only.
+VOLATILE = {"VBoyUndo.txt"}
+# The program's text files, with CR LF line ends on Windows.
+TEXT_FILES = r"VBoy\w*\.txt|Quor_ZIP\.txt|VAvuDevo\.zid"
+
+
+def catalogue():
+    with open(os.path.join(HERE, "..", "..", "catalogue", "catalogue.cpp")) as f:
+        return {m.group(2): int(m.group(1), 16) for m in re.finditer(r'"([0-9a-f]{8}) ([^"]+)",', f.read())}
+
+
+def crc_of(what):
+    if re.fullmatch(r"[0-9a-fA-F]{8}", what):
+        return int(what, 16)
+    entries = catalogue()
+    if what not in entries:
+        sys.exit("gen.py: no catalogue entry named %r" % what)
+    return entries[what]
+
+
+TABLE = []
+for n in range(256):
+    c = n
+    for _ in range(8):
+        c = 0xEDB88320 ^ (c >> 1) if c & 1 else c >> 1
+    TABLE.append(c)
+TOP = {c >> 24: n for n, c in enumerate(TABLE)}
+
+
+def unfeed(after, byte):
+    """The CRC register before byte was fed, given the register after it."""
+    i = TOP[after >> 24]
+    return ((after ^ TABLE[i]) << 8 & 0xFFFFFFFF) | ((i ^ byte) & 0xFF)
+
+
+def image(what=None, size=8192, seed="", plain=False, mark=None, at=544):
+    data = bytearray(hashlib.shake_128(str(seed).encode()).digest(size))
+    if size >= 544 and (plain or mark is not None):
+        data[size - 544:size - 509] = bytes(35)
+        data[size - at:size - at + len(mark or "")] = (mark or "").encode()
+    elif size >= 544:
+        data[size - 544], data[size - 541] = ord("V"), ord("E")
+    if what not in (None, "?") and size >= 4:
+        # Feeding a 4-byte word w into register r is feeding 4 zero bytes into r ^ w.
+        before = ~zlib.crc32(bytes(data[:-4])) & 0xFFFFFFFF
+        after = ~crc_of(what) & 0xFFFFFFFF
+        for _ in range(4):
+            after = unfeed(after, 0)
+        data[-4:] = struct.pack("<I", after ^ before)
+    return bytes(data)
+
+
+LOCAL = "signature:I versionNeeded:H flags:H method:H modTime:H modDate:H crc32:I compressedSize:I " \
+        "uncompressedSize:I nameLength:H extraLength:H"
+CENTRAL = "signature:I versionMadeBy:B hostSystem:B versionNeeded:B systemNeeded:B flags:H method:H modTime:H " \
+          "modDate:H crc32:I compressedSize:I uncompressedSize:I nameLength:H extraLength:H commentLength:H " \
+          "diskNumberStart:H internalAttributes:H externalAttributes:I localHeaderOffset:I"
+END = "signature:I thisDisk:H directoryDisk:H entriesOnDisk:H totalEntries:H directorySize:I directoryOffset:I " \
+      "commentLength:H"
+
+
+def record(layout, values, prefix, sets):
+    out = b""
+    for field in layout.split():
+        name, fmt = field.split(":")
+        out += struct.pack("<" + fmt, sets.pop(prefix + "." + name, values.get(name, 0)))
+    return out
+
+
+def archive(args):
+    sets = {}
+    for s in args.set:
+        key, value = s.split("=", 1)
+        sets[key] = int(value, 0)
+    locals_, centrals, offset = b"", b"", 0
+    for i, member in enumerate(args.members):
+        if "=" in member:
+            name, what = member.split("=", 1)
+            data = image(what, seed=name)
+        else:
+            name, text = member.split(":", 1)
+            data = text.encode()
+        method = 8 if args.deflate else 0
+        packed = data
+        if method == 8:
+            z = zlib.compressobj(6, zlib.DEFLATED, -15)
+            packed = z.compress(data) + z.flush()
+        if i in args.garbage:
+            packed = b"\xff" * 64
+        v = dict(versionNeeded=20 if method else 10, method=method, modTime=0x6000, modDate=0x5021,
+                 crc32=zlib.crc32(data), compressedSize=len(packed), uncompressedSize=len(data),
+                 nameLength=len(name), versionMadeBy=20, externalAttributes=0x20, localHeaderOffset=offset)
+        local = record(LOCAL, dict(v, signature=0x04034B50), "local%d" % i, sets) + name.encode() + packed
+        centrals += record(CENTRAL, dict(v, signature=0x02014B50), "central%d" % i, sets) + name.encode()
+        locals_ += local
+        offset += len(local)
+    count = len(args.members)
+    end = record(END, dict(signature=0x06054B50, entriesOnDisk=count, totalEntries=count, directorySize=len(centrals),
+                           directoryOffset=offset, commentLength=args.comment), "end", sets)
+    if sets:
+        sys.exit("gen.py: no such field: %s" % ", ".join(sets))
+    data = locals_ + centrals + end + b"c" * args.comment
+    return data[:len(data) - args.cut]
+
+
+def tree(root, crlf):
+    lines = []
+
+    def walk(dir, rel):
+        for entry in sorted(os.scandir(dir), key=lambda e: e.name):
+            path = rel + entry.name
+            st = os.lstat(entry.path)
+            if stat.S_ISLNK(st.st_mode):
+                lines.append("%s -> %s" % (path, os.readlink(entry.path)))
+            elif stat.S_ISDIR(st.st_mode):
+                lines.append(path + "/")
+                walk(entry.path, path + "/")
+            elif stat.S_ISFIFO(st.st_mode):
+                lines.append(path + " |")
+            elif path in ("program/QuorVBoy", "program/QuorVBoy.exe"):
+                continue
+            elif entry.name in VOLATILE:
+                lines.append(path + "  (changes from run to run)")
+            elif st.st_size > 64 << 20:
+                lines.append("%s  %d (not read)" % (path, st.st_size))
+            else:
+                with open(entry.path, "rb") as f:
+                    data = f.read()
+                mark = ""
+                if crlf and re.fullmatch(TEXT_FILES, entry.name):
+                    mark = "  NOT CR LF" if re.search(b"(^|[^\r])\n", data) else ""
+                    data = data.replace(b"\r\n", b"\n")
+                lines.append("%s  %d %08x%s" % (path, len(data), zlib.crc32(data), mark))
+
+    walk(root, "")
+    return "".join(line + "\n" for line in lines)
+
+
+def main():
+    p = argparse.ArgumentParser(description="synthetic inputs for the command-line cases")
+    sub = p.add_subparsers(dest="command", required=True)
+    i = sub.add_parser("image")
+    i.add_argument("file")
+    i.add_argument("what", nargs="?")
+    i.add_argument("--size", type=int, default=8192)
+    i.add_argument("--seed")
+    i.add_argument("--plain", action="store_true")
+    i.add_argument("--mark")
+    i.add_argument("--at", type=int, default=544)
+    z = sub.add_parser("zip")
+    z.add_argument("file")
+    z.add_argument("members", nargs="*")
+    z.add_argument("--deflate", action="store_true")
+    z.add_argument("--garbage", type=int, action="append", default=[])
+    z.add_argument("--set", action="append", default=[])
+    z.add_argument("--cut", type=int, default=0)
+    z.add_argument("--comment", type=int, default=0)
+    d = sub.add_parser("db")
+    d.add_argument("file")
+    d.add_argument("whats", nargs="*")
+    d.add_argument("--system", type=int, default=19)
+    t = sub.add_parser("tree")
+    t.add_argument("root")
+    t.add_argument("--crlf", action="store_true")
+    n = sub.add_parser("tidy")
+    n.add_argument("file")
+    n.add_argument("trash")
+    n.add_argument("--windows", action="store_true")
+    a = p.parse_args()
+
+    if a.command == "tree":
+        sys.stdout.write(tree(a.root, a.crlf))
+        return
+    if a.command == "tidy":
+        with open(a.file, "rb") as f:
+            text = f.read()
+        trash = a.trash.encode()
+        if a.windows:
+            text = text.replace(b"\r\n", b"\n").replace(b"\\", b"/").replace(b"Z:" + trash, b"<trash>")
+        data = text.replace(trash, b"<trash>")
+    elif a.command == "image":
+        data = image(a.what, a.size, a.seed if a.seed is not None else os.path.basename(a.file), a.plain, a.mark,
+                     a.at)
+    elif a.command == "zip":
+        data = archive(a)
+    else:
+        data = b"QUOR" + b"".join(struct.pack(">I", v) for v in [a.system] + [crc_of(w) for w in a.whats])
+    parent = os.path.dirname(a.file)
+    if parent:
+        os.makedirs(parent, exist_ok=True)
+    with open(a.file, "wb") as f:
+        f.write(data)
+
+
+if __name__ == "__main__":
+    main()
