@@ -3,7 +3,7 @@
 gen image game.vb
 printf '\n' | quor
 quor quiet
-printf x | quor deep dirs nodb changes sep_ unknown
+printf x | quor deep dirs nodb changes sep_ whatever
 printf 'a much longer answer than fifteen characters\nmore\n' | quor 'sep ' nosep
 # "convert" prints its line first and is no mode.
 printf '\n' | quor convert
