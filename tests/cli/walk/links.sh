@@ -1,5 +1,5 @@
-# Links back up the tree end the walk: every folder comes up once, and a link to a folder being walked is
-# skipped after its "Scanning" line. A pipe is no image and is never opened.
+# Links are never followed: every link, to a folder or a file, is passed over with a line of its own, so no
+# folder comes up twice. A pipe is no image and is never opened.
 posix_only
 gen image top.vb
 gen image A/a.vb
