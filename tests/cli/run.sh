@@ -65,6 +65,16 @@ sorted() {
   sort "$TRASH/../sorted.out"; sort "$TRASH/../sorted.err" >&2
 }
 sortfile() { local f; for f; do sort -o "$f" "$f"; done; }
+# journal: prints VBoyUndo.txt with what changes from run to run masked (run identity, date and time, start
+# folder, modification times); on Windows each separator, escaped as "\\", is shown as "/".
+journal() {
+  local separator='s/^$//'
+  [ $windows = 0 ] || separator='s#\\\\#/#g'
+  sed -E 's/^([a-z]+) [0-9]+-[0-9a-f]{8}/\1 ID/; s/ [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}/ DATE/;
+          s/^(run ID DATE) "[^"]*"/\1 START/; s/ ([0-9]+) -?[0-9]+$/ \1 TIME/'"; $separator" VBoyUndo.txt
+}
+# dated: the date and time at the end of undo's last line masked.
+dated() { sed -E 's/ of [0-9-]+ [0-9:]+$/ of DATE/'; }
 # fresh: an empty collection and home, no group file and no database.
 fresh() {
   chmod -R u+rwX . "$TRASH/home"

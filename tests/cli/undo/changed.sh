@@ -8,5 +8,5 @@ quor rename >/dev/null
 rm "VBoyRen/Golf (U).vb"
 gen image "VBoyRen/Jack Bros (U).vb" "Jack Bros (U)" --seed 5
 gen image c.vb
-sorted quor undo | sed -E 's/ of [0-9-]+ [0-9:]+$/ of DATE/'
+sorted quor undo | dated
 quor undo

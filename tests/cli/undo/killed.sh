@@ -12,8 +12,8 @@ ls
 quor undo quiet
 killed -e inject=renameat2:error=EINVAL -e inject=unlinkat:signal=SIGKILL:when=1
 ls -i VBoyRen/* golf.vb | sed -E 's/^ *[0-9]+/INODE/'
-quor undo | sed -E 's/ of [0-9-]+ [0-9:]+$/ of DATE/'
+quor undo | dated
 killed -e inject=renameat2:error=EINVAL -e inject=unlinkat:signal=SIGKILL:when=1
 quor rename
-quor undo | sed -E 's/ of [0-9-]+ [0-9:]+$/ of DATE/'
-quor undo | sed -E 's/ of [0-9-]+ [0-9:]+$/ of DATE/'
+quor undo | dated
+quor undo | dated

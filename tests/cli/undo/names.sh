@@ -8,7 +8,6 @@ gen image $'carriage\rreturn.vb' "Red Alarm (U)"
 gen image 'bäckslash\ und ü.vb' "Waterworld (U)"
 ls -b | sort >"$TRASH/../before"
 sorted quor move >/dev/null
-sed -E 's/^([a-z]+) [0-9]+-[0-9a-f]{8}/\1 ID/; s/ [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}/ DATE/;
-        s/^(run ID DATE) "[^"]*"/\1 START/; s/ ([0-9]+) -?[0-9]+$/ \1 TIME/' VBoyUndo.txt | sort
+journal | sort
 sorted quor undo >/dev/null
 ls -b | grep -v '^VBoy' | sort | diff "$TRASH/../before" - && echo "every name as before"

@@ -10,6 +10,6 @@ sums() { find . -type f ! -name 'VBoy*.txt' ! -name '*.db' -print0 | sort -z | x
 sums >"$TRASH/../before"
 sorted quor rename dirs >/dev/null
 # Which copy of the three got which name depends on the order the folder is listed in.
-sorted quor undo | sed -E 's/ of [0-9-]+ [0-9:]+$/ of DATE/; s/back to tetris [123]/back to tetris N/'
+sorted quor undo | dated | sed 's/back to tetris [123]/back to tetris N/'
 sums | diff "$TRASH/../before" - && echo "as before the run"
 quor undo

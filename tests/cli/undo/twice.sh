@@ -3,4 +3,4 @@ gen image golf.vb "Golf (U)"
 quor rename
 gen image jack.vb "Jack Bros (U)"
 quor rename sep_
-for n in 1 2 3; do quor undo quiet | sed -E 's/ of [0-9-]+ [0-9:]+$/ of DATE/'; done
+for n in 1 2 3; do quor undo quiet | dated; done
