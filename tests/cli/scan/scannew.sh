@@ -1,6 +1,7 @@
 # scannew lists only images the catalogue does not know, unless deep; the listing is created only when a
 # line is due, and appended to by every run.
 gen image known.vb "Jack Bros (U)"
+gen image first.vb "3D Tetris (U)"
 quor scannew
 files
 gen image unknown.vb
