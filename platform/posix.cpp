@@ -215,8 +215,12 @@ std::string PlatformProgramPath()
 
 uint32_t PlatformCreateDirectory(const std::string& path)
 {
+    // "a/b/" names the folder "a/b", as mkdir takes it.
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
     std::string leaf;
-    int parent = OpenParent(path, &leaf);
+    int parent = OpenParent(folder, &leaf);
     if (parent == -1)
         return MapErrno(errno);
     uint32_t result = 0;
