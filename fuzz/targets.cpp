@@ -1,8 +1,9 @@
 // targets.cpp - the readers' fuzz targets, one for each build of this file: QUOR_FUZZ_zip, _groupinfo or _have
 //
-// libFuzzer calls LLVMFuzzerTestOneInput for every input it makes, replay.cpp
-// for every saved one. The input is written to a file and read by the
-// program's own reader; a broken promise aborts, as a sanitizer report does.
+// libFuzzer (QUOR_LIBFUZZER) calls LLVMFuzzerTestOneInput for every input it
+// makes; without it, main below calls it for every saved one. The input is
+// written to a file and read by the program's own reader; a broken promise
+// aborts, as a sanitizer report does.
 #include "catalogue/catalogue.h"
 #include "groupinfo/groupinfo.h"
 #include "identify/identify.h"
@@ -11,10 +12,14 @@
 #include "run/imagebuffer.h"
 #include "run/options.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
+#include <set>
 
 namespace fs = std::filesystem;
 static const char* const NullDevice = PathSeparator == '/' ? "/dev/null" : "NUL";
@@ -77,14 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const GroupSlot& slot : GroupTable) {
         Check(memchr(slot.pattern, 0, sizeof slot.pattern) && memchr(slot.directory, 0, sizeof slot.directory) &&
                   memchr(slot.extension, 0, 6) && (slot.listMissing & ~1) == 0, "a field out of its bounds");
-        std::string dir = slot.directory, level;
-        Check(dir.empty() ? slot.pattern[0] == '\0' : dir.back() == PathSeparator, "a directory without its end");
-        Check(dir.size() <= 1 || (dir[0] != PathSeparator && !(isalpha((unsigned char)dir[0]) && dir[1] == ':')),
+        std::string dir = std::string(1, PathSeparator) + slot.directory;  // either separator counts
+        std::replace(dir.begin(), dir.end(), PathSeparator == '/' ? '\\' : '/', PathSeparator);
+        Check(dir.size() <= 2 || (dir[1] != PathSeparator && !(isalpha((unsigned char)dir[1]) && dir[2] == ':')),
               "an absolute directory");
-        for (char c : dir) {
-            Check(c != (PathSeparator == '/' ? '\\' : '/') && (c != PathSeparator || level != ".."), "a way out");
-            level = c == PathSeparator ? "" : level + c;
-        }
+        Check(dir.find(std::string(1, PathSeparator) + ".." + PathSeparator) == std::string::npos, "a way out");
+        Check(dir.size() == 1 || dir.back() == PathSeparator, "a directory without its end");
     }
     GroupTableLoaded = 1;
     for (int i = 0; i < KnownRomCount; i++)
@@ -112,3 +115,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 #endif
     return 0;
 }
+
+#ifndef QUOR_LIBFUZZER
+// quor_replay_TARGET FOLDER...: every file below the folders (a missing one
+// has none), in name order. Exits 0 after every input ran, 1 when an input
+// cannot be read or there is none: a missing corpus is no clean one.
+int main(int argc, char** argv)
+{
+    std::set<fs::path> inputs;
+    std::error_code ec;
+    for (int i = 1; i < argc; i++)
+        for (fs::recursive_directory_iterator it(argv[i], ec), end; !ec && it != end; it.increment(ec))
+            if (it->is_regular_file())
+                inputs.insert(it->path());
+    for (const fs::path& path : inputs) {
+        fprintf(stderr, "%s\n", path.string().c_str());  // first, so that a finding names its input
+        std::ifstream in(path, std::ios::binary);
+        std::string input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (!in.is_open() || in.bad())
+            return fprintf(stderr, "cannot read it\n"), 1;
+        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.data()), input.size());
+    }
+    fprintf(stderr, "replayed %zu inputs\n", inputs.size());
+    return inputs.empty() ? 1 : 0;
+}
+#endif

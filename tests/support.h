@@ -16,17 +16,18 @@
 #include <sstream>
 
 namespace test {
+namespace fs = std::filesystem;
 
 inline void WriteFile(const std::string& path, const std::string& bytes)
 {
-    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
+    std::ofstream(fs::path(path), std::ios::binary) << bytes;
 }
 
 // With text, read as the system reads a text file (CR LF as "\n"); "" when there is none.
 inline std::string ReadFile(const std::string& path, bool text = false)
 {
     std::ostringstream content;
-    content << std::ifstream(std::filesystem::path(path), text ? std::ios::in : std::ios::binary).rdbuf();
+    content << std::ifstream(fs::path(path), text ? std::ios::in : std::ios::binary).rdbuf();
     return content.str();
 }
 
@@ -39,17 +40,15 @@ std::string Stdout(F body)
     return testing::internal::GetCapturedStdout();
 }
 
-// Each test runs in a fresh scratch folder, its current, start and program
-// directory, with the stand-in for drive C: below it (on POSIX); the
-// program's state is as at the start of a run, the catalogue prepared.
+// Each test runs in a fresh scratch folder, its current, start and program directory, with the stand-in for
+// drive C: below it (on POSIX); the program's state is as at the start of a run, the catalogue prepared.
 class UnitTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        auto path = std::filesystem::temp_directory_path() / ("quor-unit-" + std::to_string(std::random_device()()));
-        ASSERT_TRUE(std::filesystem::create_directories(path / "home")) << path;
-        dir = std::filesystem::canonical(path).string();
-        std::filesystem::current_path(dir);
+        fs::path path = fs::temp_directory_path() / ("quor-unit-" + std::to_string(std::random_device()()));
+        ASSERT_TRUE(fs::create_directories(path / "home")) << path;
+        fs::current_path(dir = fs::canonical(path).string());
 #ifndef _WIN32
         setenv("HOME", (dir + "/home").c_str(), 1);
 #endif
@@ -61,18 +60,11 @@ protected:
     void TearDown() override
     {
         Reset();
-        std::filesystem::current_path(std::filesystem::temp_directory_path());
+        fs::current_path(fs::temp_directory_path());
         std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
+        fs::remove_all(dir, ec);
     }
-    static void Reset()
-    {
-        CloseZipLog();
-        ResetJournal();
-        ResetRunOptions();
-        ResetCatalogue();
-        ResetGroupTable();
-    }
+    static void Reset() { CloseZipLog(), ResetJournal(), ResetRunOptions(), ResetCatalogue(), ResetGroupTable(); }
     std::string dir;
 };
 
