@@ -5,14 +5,13 @@
 //               [--subdirs N] [--seed S]
 //   quorgen DIR --sample
 //
-// Every image is made by the test suite's synthesis (a pseudo-random body
+// Every image is made by the synthesis of synth.h (a pseudo-random body
 // with a Virtual Boy mark in its header window), shaped so that it deflates
 // about as well as a cartridge dump does, and, when it is to be known, forged
-// to the CRC-32 of a catalogue entry. Archives are written with the test
-// suite's ZIP writer. The same arguments always give the same bytes.
+// to the CRC-32 of a catalogue entry. Archives are written with synth.h's
+// ZIP writer. The same arguments always give the same bytes.
 #include "catalogue/catalogue.h"
-#include "support.h"
-#include "zipwriter.h"
+#include "synth.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -76,7 +75,7 @@ constexpr uint32_t ShapeBlock = 4096;
 // crc.
 std::string ShapedImage(uint32_t size, uint32_t seed, bool known, uint32_t crc)
 {
-    std::string bytes = test::MakeImage(size, seed);
+    std::string bytes = synth::MakeImage(size, seed);
     Rng rng(seed * 0x2545F4914F6CDD1Dull + 7);
     for (size_t b = 0; b + 2 * ShapeBlock <= size; b += ShapeBlock) {
         char* block = &bytes[b];
@@ -102,7 +101,7 @@ std::string ShapedImage(uint32_t size, uint32_t seed, bool known, uint32_t crc)
         }
     }
     if (known)
-        test::ForgeCrc(bytes, crc, 0);
+        synth::ForgeCrc(bytes, crc, 0);
     return bytes;
 }
 
@@ -121,7 +120,7 @@ uint32_t PickSize(Rng& rng, const Options& o)
 
 uint32_t EntryCrc(int entry)
 {
-    return test::CatalogueCrcOf(EntryName(entry));
+    return synth::CatalogueCrcOf(EntryName(entry));
 }
 
 bool IsCatalogueCrc(uint32_t crc)
@@ -150,14 +149,14 @@ std::string NextImage(Rng& rng, const Options& o, uint32_t& serial, int& entry)
     entry = -1;
     totals.unknown++;
     std::string bytes = ShapedImage(size, seed, false, 0);
-    if (IsCatalogueCrc(test::Crc(bytes)))
+    if (IsCatalogueCrc(synth::Crc(bytes)))
         bytes[0] ^= 1;  // an unknown image stays unknown
     return bytes;
 }
 
 void Write(const std::string& path, const std::string& bytes)
 {
-    test::WriteFile(path, bytes);
+    synth::WriteFile(path, bytes);
     totals.files++;
     totals.bytes += bytes.size();
 }
@@ -170,7 +169,7 @@ std::string FolderFor(const Options& o, uint32_t k)
         return o.dir;
     char name[32];
     snprintf(name, sizeof name, "Games %02u", slot);
-    return test::Join(o.dir, name);
+    return synth::Join(o.dir, name);
 }
 
 // A file name stem for an image: its catalogue name or a homebrew title.
@@ -200,7 +199,7 @@ void MakeCorpus(const Options& o)
     for (uint32_t i = 0; i < o.images; i++) {
         int entry;
         std::string bytes = NextImage(rng, o, serial, entry);
-        std::string path = test::Join(FolderFor(o, k++), Stem(entry, serial) + ImageExtension(serial));
+        std::string path = synth::Join(FolderFor(o, k++), Stem(entry, serial) + ImageExtension(serial));
         Write(path, bytes);
         made.push_back(path);
     }
@@ -209,9 +208,9 @@ void MakeCorpus(const Options& o)
         int entry;
         std::string bytes = NextImage(rng, o, serial, entry);
         std::string stem = Stem(entry, serial);
-        test::ZipWriter zip;
-        zip.Add(stem + ".vb", bytes, deflated ? test::ZipDeflated : test::ZipStored);
-        std::string path = test::Join(FolderFor(o, k++), stem + (deflated ? " (deflated).zip" : ".zip"));
+        synth::ZipWriter zip;
+        zip.Add(stem + ".vb", bytes, deflated ? synth::ZipDeflated : synth::ZipStored);
+        std::string path = synth::Join(FolderFor(o, k++), stem + (deflated ? " (deflated).zip" : ".zip"));
         Write(path, zip.Bytes());
         made.push_back(path);
     }
@@ -221,7 +220,7 @@ void MakeCorpus(const Options& o)
         snprintf(number, sizeof number, "%05u", ++serial);
         switch (i % 5) {
         case 0:
-            Write(test::Join(folder, std::string("notes ") + number + ".txt"),
+            Write(synth::Join(folder, std::string("notes ") + number + ".txt"),
                   "Not an image: a text file beside the collection.\n");
             break;
         case 1: {
@@ -230,29 +229,29 @@ void MakeCorpus(const Options& o)
             std::string bytes(8192 + data.Below(65536), '\0');
             for (char& c : bytes)
                 c = (char)data.Next();
-            Write(test::Join(folder, std::string("dump ") + number + ".bin"), bytes);
+            Write(synth::Join(folder, std::string("dump ") + number + ".bin"), bytes);
             break;
         }
         case 2: {
-            test::ZipWriter zip;
+            synth::ZipWriter zip;
             zip.Add("readme.txt", "Manuals only, no images.\n");
-            zip.Add("manual.txt", std::string(4096, 'm'), test::ZipDeflated);
-            Write(test::Join(folder, std::string("manuals ") + number + ".zip"), zip.Bytes());
+            zip.Add("manual.txt", std::string(4096, 'm'), synth::ZipDeflated);
+            Write(synth::Join(folder, std::string("manuals ") + number + ".zip"), zip.Bytes());
             break;
         }
         case 3: {
-            test::ZipWriter zip;
+            synth::ZipWriter zip;
             zip.Add("side a.vb", ShapedImage(16384, serial, false, 0));
             zip.Add("side b.vb", ShapedImage(16384, serial + 1, false, 0));
-            Write(test::Join(folder, std::string("two games ") + number + ".zip"), zip.Bytes());
+            Write(synth::Join(folder, std::string("two games ") + number + ".zip"), zip.Bytes());
             break;
         }
         default: {
             // Cut before its end record: the ZIP reader reports it.
-            test::ZipWriter zip;
-            zip.Add("lost.vb", ShapedImage(8192, serial, false, 0), test::ZipDeflated);
+            synth::ZipWriter zip;
+            zip.Add("lost.vb", ShapedImage(8192, serial, false, 0), synth::ZipDeflated);
             zip.keep = zip.DirectoryStart();
-            Write(test::Join(folder, std::string("damaged ") + number + ".zip"), zip.Bytes());
+            Write(synth::Join(folder, std::string("damaged ") + number + ".zip"), zip.Bytes());
             break;
         }
         }
@@ -263,7 +262,7 @@ void MakeCorpus(const Options& o)
         char tag[32];
         snprintf(tag, sizeof tag, " (copy %u)", i + 1);
         std::string name = p.stem().string() + tag + p.extension().string();
-        Write(test::Join(FolderFor(o, k++), name), test::ReadFile(source));
+        Write(synth::Join(FolderFor(o, k++), name), synth::ReadFile(source));
     }
 }
 
@@ -287,31 +286,31 @@ std::string KnownImage(const char* canonical, uint32_t size, uint32_t seed)
 void MakeSample(const std::string& dir)
 {
     std::string tetris = KnownImage("3D Tetris (U)", 131072, 1);
-    Write(test::Join(dir, "tetris.VB"), tetris);
-    Write(test::Join(dir, "tetris (copy).vb"), tetris);
-    Write(test::Join(dir, "JACK BROS.vb"), KnownImage("Jack Bros (U)", 65536, 2));
-    Write(test::Join(dir, "mario_clash.vb"), KnownImage("Mario Clash (JU)", 65536, 3));
-    Write(test::Join(dir, "vertical force (1995).Vb"), KnownImage("Vertical Force (U)", 131072, 4));
-    Write(test::Join(dir, "golf.vb"), KnownImage("Golf (U)", 65536, 5));
+    Write(synth::Join(dir, "tetris.VB"), tetris);
+    Write(synth::Join(dir, "tetris (copy).vb"), tetris);
+    Write(synth::Join(dir, "JACK BROS.vb"), KnownImage("Jack Bros (U)", 65536, 2));
+    Write(synth::Join(dir, "mario_clash.vb"), KnownImage("Mario Clash (JU)", 65536, 3));
+    Write(synth::Join(dir, "vertical force (1995).Vb"), KnownImage("Vertical Force (U)", 131072, 4));
+    Write(synth::Join(dir, "golf.vb"), KnownImage("Golf (U)", 65536, 5));
 
-    test::ZipWriter redAlarm;
-    redAlarm.Add("redalarm.vb", KnownImage("Red Alarm (U)", 131072, 6), test::ZipDeflated);
-    Write(test::Join(dir, "red alarm.zip"), redAlarm.Bytes());
+    synth::ZipWriter redAlarm;
+    redAlarm.Add("redalarm.vb", KnownImage("Red Alarm (U)", 131072, 6), synth::ZipDeflated);
+    Write(synth::Join(dir, "red alarm.zip"), redAlarm.Bytes());
 
     totals.unknown++;
-    Write(test::Join(dir, "my homebrew demo.vb"), ShapedImage(32768, 7, false, 0));
+    Write(synth::Join(dir, "my homebrew demo.vb"), ShapedImage(32768, 7, false, 0));
 
-    Write(test::Join(dir, "readme.txt"),
+    Write(synth::Join(dir, "readme.txt"),
           "A sample collection of synthetic Virtual Boy images made by quorgen.\n"
           "None of them is a real game: their CRC-32s are forged to the catalogue's.\n");
 
-    test::ZipWriter damaged;
+    synth::ZipWriter damaged;
     damaged.Add("panic.vb", ShapedImage(65536, 8, true, EntryCrc(EntryNamed("Panic Bomber (U)"))),
-                test::ZipDeflated);
+                synth::ZipDeflated);
     damaged.keep = damaged.DirectoryStart();
-    Write(test::Join(dir, "damaged.zip"), damaged.Bytes());
+    Write(synth::Join(dir, "damaged.zip"), damaged.Bytes());
 
-    Write(test::Join(test::Join(dir, "Favourites"), "wario land.vb"),
+    Write(synth::Join(synth::Join(dir, "Favourites"), "wario land.vb"),
           KnownImage("Virtual Boy Wario Land (JU)", 131072, 9));
 }
 

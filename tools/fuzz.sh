@@ -3,9 +3,10 @@
 #
 #   tools/fuzz.sh [SECONDS]    seconds per target (default 60)
 #
-# Builds in build-fuzz/ (or $QUOR_FUZZ_BUILD) with clang (QUOR_FUZZ=ON), generates the seed corpora
-# (with the kept findings of fuzz/regressions decoded into them), then runs
-# every target for SECONDS, two at a time. The corpus each run grows is kept
+# Builds in build-fuzz/ (or $QUOR_FUZZ_BUILD) with clang (QUOR_FUZZ=ON), generates the seeds
+# (the tests fuzz_seed/..., with tests/cli/gen.py), then runs every target for
+# SECONDS, two at a time, from the generated and committed seeds and the kept
+# findings of fuzz/regressions. The corpus each run grows is kept
 # in build-fuzz/fuzz/corpus/TARGET for the next run. A crash, a sanitizer
 # report, a failed check, a timeout or a memory blow-up is a finding: its
 # input is left in build-fuzz/fuzz/findings/ and the script exits 1.
@@ -17,21 +18,21 @@ secs="${1:-60}"
 case "$secs" in ''|*[!0-9]*) echo "usage: $0 [SECONDS]" >&2; exit 2 ;; esac
 build="${QUOR_FUZZ_BUILD:-build-fuzz}"
 jobs="${QUOR_FUZZ_JOBS:-2}"
-targets=(zip groupinfo havedb havelist args)
+targets=(zip groupinfo have)
 
 . "$here/tools/lib.sh"
 
 if command -v dpkg >/dev/null; then
-  need_packages cmake make clang-14 libclang-rt-14-dev zlib1g-dev libgtest-dev
+  need_packages cmake make clang-14 libclang-rt-14-dev zlib1g-dev libgtest-dev python3
 fi
 cc=clang; cxx=clang++
 command -v clang++ >/dev/null || { cc=clang-14; cxx=clang++-14; }
 
 CC=$cc CXX=$cxx cmake -S . -B "$build" -DQUOR_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target quor_fuzz_seeds $(printf 'fuzz_%s ' "${targets[@]}") >/dev/null
+cmake --build "$build" -j2 --target $(printf 'fuzz_%s ' "${targets[@]}") >/dev/null
 
 work="$build/fuzz"
-"$work/quor_fuzz_seeds" "$work/seeds" --config config/QuorInfo.cfg --regressions fuzz/regressions >/dev/null
+(cd "$build" && ctest -R '^fuzz_seed/' >/dev/null) || { echo "$0: the seeds could not be made" >&2; exit 1; }
 mkdir -p "$work/findings"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}"
@@ -42,8 +43,10 @@ run_target() {
   local t="$1"
   local corpus="$work/corpus/$t"
   mkdir -p "$corpus"
-  local dirs=("$corpus" "$work/seeds/$t")
-  [ -d "fuzz/seeds/$t" ] && dirs+=("fuzz/seeds/$t")
+  local dirs=("$corpus")
+  for d in "$work/seeds/$t" "fuzz/seeds/$t" "fuzz/regressions/$t"; do
+    [ -d "$d" ] && dirs+=("$d")
+  done
   local rc=0
   "$work/fuzz_$t" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$work/findings/$t-" "${dirs[@]}" >"$work/log-$t.txt" 2>&1 || rc=$?
@@ -84,6 +87,6 @@ echo "fuzzed ${#targets[@]} targets for ${secs}s each in ${elapsed}s" | tee -a "
 
 if [ "$failed" != 0 ]; then
   echo "Findings are in $work/findings/. Keep each as a regression once fixed:" >&2
-  echo "  od -An -v -tx1 FINDING > fuzz/regressions/TARGET/NAME.hex" >&2
+  echo "  cp FINDING fuzz/regressions/TARGET/NAME" >&2
   exit 1
 fi
