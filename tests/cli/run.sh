@@ -39,6 +39,8 @@ windows=0 crlf=() tidy=()
 if [[ "$exe" == *.exe ]]; then
   windows=1 crlf=(--crlf) tidy=(--windows)
   export WINEDEBUG="${WINEDEBUG:--all}"
+  # Wine reads the names of the file system in the locale's character set.
+  emulator=(env LC_ALL=C.UTF-8 "${emulator[@]}")
 fi
 
 # --- What a case calls ---------------------------------------------------------------------------------
@@ -71,10 +73,10 @@ journal() {
   local separator='s/^$//'
   [ $windows = 0 ] || separator='s#\\\\#/#g'
   sed -E 's/^([a-z]+) [0-9]+-[0-9a-f]{8}/\1 ID/; s/ [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}/ DATE/;
-          s/^(run ID DATE) "[^"]*"/\1 START/; s/ ([0-9]+) -?[0-9]+$/ \1 TIME/'"; $separator" VBoyUndo.txt
+          s/^(run ID DATE) "[^"]*"/\1 START/; s/ ([0-9]+) -?[0-9]+(\r?)$/ \1 TIME\2/'"; $separator" VBoyUndo.txt
 }
 # dated: the date and time at the end of undo's last line masked.
-dated() { sed -E 's/ of [0-9-]+ [0-9:]+$/ of DATE/'; }
+dated() { sed -E 's/ of [0-9-]+ [0-9:]+(\r?)$/ of DATE\1/'; }
 # fresh: an empty collection and home, no group file and no database.
 fresh() {
   chmod -R u+rwX . "$TRASH/home"

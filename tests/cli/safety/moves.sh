@@ -4,6 +4,6 @@ cfg <<'END'
 (U):USA;/x
 END
 gen image tetris.vb "3D Tetris (U)"
-quor rename sep/
+sorted quor rename sep/
 gen image golf.vb "Golf (U)"
-quor rename dirs
+sorted quor rename dirs
