@@ -123,6 +123,9 @@ int ByText(uint32_t crc, int start = 0, bool upper = false)
 
 TEST_F(Readers, LookupsTryTheKeyOnlyWhenNoEntryMatchesAsItStands)
 {
+    MarkHad(3);
+    PrepareCatalogue();
+    EXPECT_EQ(CopyCounts[3], 0) << "a prepared catalogue starts from nothing had";
     const uint32_t* crc = CatalogueCrcs;
     for (int i = 0; i < KnownRomCount; i++) {
         SetCrcKey(0);
@@ -237,7 +240,8 @@ TEST_F(Readers, JournalNamesComeBackAsQuotedAndLinesThatAreNoWholeSafeRecordAreP
                     "move R1 15 \"n\\q.vb\" \"VBoyRen/N.vb\" 1 1\nmove R1 16 \"o.vb\" \"VBoyRen/O.vb 1 1\n"
                     "move R1 - \"p.vb\" \"VBoyRen/P.vb\" 1 1\nmove R1 17 \"q.vb\" \"VBoyRen/Q.vb\" 1 1e3\n"
                     "move R9 18 \"r.vb\" \"VBoyRen/R.vb\" 1 1\ntaken R1 99\nfailed R1 2 3\nmoved R1\n"
-                    "move R1 19 \"s.vb\" \"VBoyRen/S.vb\" 1 1 1\nrun R1 2030-01-01 00:00:00 \"/again\"\n");
+                    "move R1 19 \"s.vb\" \"VBoyRen/S.vb\" 1 1 1\nrun R1 2030-01-01 00:00:00 \"/again\"\n"
+                    "move R1 20 \"t.vb\" \"VBoyRen/T.vb\" 123456789012345678901 1\n");
     ASSERT_EQ(ReadJournal(&runs), 1);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_TRUE(runs[0].id == "R0" && runs[0].undone && runs[0].moves.empty()) << "oldest first";

@@ -23,3 +23,10 @@ journal
 quor rename >/dev/null
 sed -i '$d' VBoyUndo.txt
 quor undo | dated
+# An undo killed after moving a file back but before its line: the next undo finds it back already.
+quor rename >/dev/null
+quor undo >/dev/null
+sed -i '$d' VBoyUndo.txt
+sed -i '$d' VBoyUndo.txt
+quor undo | dated
+journal | tail -2
