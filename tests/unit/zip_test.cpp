@@ -1,5 +1,9 @@
-// zip_test.cpp - the ZIP reader's failures: the result, the console lines and the log of each, nothing written past
+// zip_test.cpp - the ZIP reader's failures: the result, the console lines and the log of each, nothing written past;
+// no memory taken for a size no image has
 #include "support.h"
+
+#include "identify/identify.h"
+#include "run/imagebuffer.h"
 
 #include <zlib.h>
 
@@ -155,6 +159,16 @@ TEST_F(ZipReader, EveryFailureIsReportedOnTheConsoleAndInTheLogWithItsDetailOnly
         fflush(nullptr);
         EXPECT_EQ(test::ReadFile("Quor_ZIP.txt", true), line + c.inflate + line);
     }
+}
+
+// A file of a size no image has is refused before the image buffer grows for it.
+TEST_F(ZipReader, AFileOfASizeNoImageHasTakesNoMemory)
+{
+    ASSERT_TRUE(AllocateImageBuffer());
+    test::WriteFile("big.vb", Image);
+    EXPECT_EQ(test::Stdout([] { IdentifyImage("big.vb", 0x4000000); }), "Unrecognized image size in big.vb\n");
+    EXPECT_EQ(ImageBufferCapacity, ImageBufferInitialCapacity);
+    FreeImageBuffer();
 }
 
 }  // namespace
