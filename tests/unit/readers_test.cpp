@@ -59,8 +59,8 @@ TEST_F(Readers, GroupFileRuleForms)
         {"(J):" + std::string(150, 'd') + ";vbj;N", "(J)|" + d + "/|vbj|0"},
         {"(J):" + d.substr(4) + "/..x", "(J)|" + d.substr(4) + "/..x/||1"},
         {"(J):" + d.substr(2) + "/..x", "(J)|" + d.substr(2) + "/./||1"},
-        // A line is read in pieces of 199: "X:Tail" is a rule of its own.
-        {"(J):" + std::string(195, 'd') + "X:Tail", "(J)|" + d + "/||1\nX|Tail/||1"},
+        // A line is read in pieces of 199: "X:Tail" is a rule of its own, the CR before it no line end.
+        {"(J):" + std::string(194, 'd') + "\rX:Tail", "(J)|" + d + "/||1\nX|Tail/||1"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Read("[VBoy]\n" + c.first + "\n"), "") << c.first;
@@ -216,7 +216,7 @@ TEST_F(Readers, JournalNamesComeBackAsQuotedAndLinesThatAreNoWholeSafeRecordAreP
 {
     std::vector<JournalRun> runs;
     EXPECT_EQ(ReadJournal(&runs), 0) << "no journal yet";
-    std::string every, odd = "odd \"\t\n\r\x01\x1a\x7f\xe9 name.vb";
+    std::string every, odd = "odd \"ab\t\n\r\x01\x1a\x7f\xe9 name.vb";
     for (int c = 0; c < 256; c++)
         every += (char)c;
     // No byte that could end or cut a line is written as it is.

@@ -161,7 +161,6 @@ TEST_F(ZipReader, EveryFailureIsReportedOnTheConsoleAndInTheLogWithItsDetailOnly
     }
 }
 
-// A file of a size no image has is refused before the image buffer grows for it.
 TEST_F(ZipReader, AFileOfASizeNoImageHasTakesNoMemory)
 {
     ASSERT_TRUE(AllocateImageBuffer());

@@ -7,3 +7,4 @@ gen image tetris.vb "3D Tetris (U)"
 sorted quor rename sep/
 gen image golf.vb "Golf (U)"
 sorted quor rename dirs
+journal
