@@ -7,4 +7,4 @@ gen image tetris.vb "3D Tetris (U)"
 sorted quor rename sep/
 gen image golf.vb "Golf (U)"
 sorted quor rename dirs
-journal
+journal | sed -E "s/ ID [0-9]+/ ID N/" | sort  # moves come in the order of the listing
