@@ -9,7 +9,7 @@ step() {  # step WORDS...: the group file from standard input
   quor "$@"
   files
 }
-partial=$'[VBoy]\n(J):Japan\nxy\n(U):USA'
+partial=$'[VBoy]\n(J):Japan\nxy\n(JU):Both'
 step audit <<<'[VBoy]'
 step audit <"$SOURCE/config/QuorInfo.cfg"
 step audit4 <"$SOURCE/config/QuorInfo.cfg"

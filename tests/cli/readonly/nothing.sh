@@ -14,7 +14,7 @@ echo "too short" >"tiny locked.vb"
 mkdir shut closed
 chmod 000 locked.vb "tiny locked.vb" shut closed
 chmod 555 sub . "$TRASH/program" "$TRASH/home"
-for words in scan "scand deep" list "rename changes" "move changes-"; do
+for words in scan "scand deep" list "rename changes" "move changes-" undo; do
   echo "# $words"; echo "# $words" >&2
   sorted quor $words | sed 's/O: "[^"]*"/O: "..."/'
 done

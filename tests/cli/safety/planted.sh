@@ -1,6 +1,6 @@
 # Links and special files planted in the collection: the walk passes over every link, no file is opened
 # through a link or as a pipe, folder or device (that place counts as failed: the home folder is tried),
-# and nothing ever waits. A folder named like a marker is no marker.
+# and nothing ever waits. A folder named like a marker is no marker; a file at a temporary name stays.
 posix_only
 echo secret >../outside.txt
 gen image golf.vb "Golf (U)"
@@ -20,4 +20,5 @@ ln -s /dev/zero "$TRASH/program/QuorInfo.cfg"
 sorted timeout 20 "$TRASH/program/QuorVBoy" listd changes
 sorted timeout 20 "$TRASH/program/QuorVBoy" scan
 sorted timeout 20 "$TRASH/program/QuorVBoy" rename changes
+bash -c ': >"$0.db.$$.tmp"; exec "$0" list' "$TRASH/program/QuorVBoy" >/dev/null 2>&1 && mv ../program/*.tmp ../x.tmp
 show ../outside.txt
