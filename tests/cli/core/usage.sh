@@ -5,5 +5,5 @@ printf '\n' | quor
 quor quiet
 printf x | quor deep dirs nodb changes sep_ whatever
 printf 'a much longer answer than fifteen characters\nmore\n' | quor 'sep ' nosep
-# "convert" prints its line first and is no mode.
-printf '\n' | quor convert
+# "convert" prints its line first and is no mode; each stream is flushed before the other takes over.
+printf '\n' | quor convert 2>&1
