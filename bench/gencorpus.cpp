@@ -120,7 +120,7 @@ uint32_t PickSize(Rng& rng, const Options& o)
 
 uint32_t EntryCrc(int entry)
 {
-    return synth::CatalogueCrcOf(EntryName(entry));
+    return synth::CatalogueCrcOf(KnownRomTable[entry] + EntryNameOffset);
 }
 
 bool IsCatalogueCrc(uint32_t crc)
@@ -178,7 +178,7 @@ std::string Stem(int entry, uint32_t serial)
     char number[16];
     snprintf(number, sizeof number, "%05u", serial);
     if (entry >= 0)
-        return std::string(EntryName(entry)) + " #" + number;
+        return std::string(KnownRomTable[entry] + EntryNameOffset) + " #" + number;
     return std::string("Homebrew ") + number;
 }
 
@@ -270,7 +270,7 @@ void MakeCorpus(const Options& o)
 int EntryNamed(const char* name)
 {
     for (int i = 0; i < KnownRomCount; i++)
-        if (strcmp(EntryName(i), name) == 0)
+        if (strcmp(KnownRomTable[i] + EntryNameOffset, name) == 0)
             return i;
     fprintf(stderr, "quorgen: no catalogue entry named %s\n", name);
     exit(1);

@@ -75,7 +75,7 @@ void ForgeCrc(std::string& bytes, uint32_t crc, size_t offset)
 uint32_t CatalogueCrcOf(const std::string& canonicalName)
 {
     for (int i = 0; i < KnownRomCount; i++)
-        if (canonicalName == EntryName(i))
+        if (canonicalName == KnownRomTable[i] + EntryNameOffset)
             return (uint32_t)strtoul(std::string(KnownRomTable[i], 8).c_str(), nullptr, 16);
     fprintf(stderr, "quorgen: no catalogue entry named \"%s\"\n", canonicalName.c_str());
     exit(1);

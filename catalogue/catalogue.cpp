@@ -1,8 +1,12 @@
-// catalogue.cpp - the 37 known images and the lookups by CRC value and CRC text
+// catalogue.cpp - the catalogue in use: the 37 built-in entries or a DAT's, and the lookups by CRC value and CRC text
 #include "catalogue/catalogue.h"
 
+#include "catalogue/dat.h"
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 const char* const KnownRomTable[KnownRomCount] = {
     "bb71b522 3D Tetris (U)",
@@ -44,17 +48,44 @@ const char* const KnownRomTable[KnownRomCount] = {
     "82a95e51 Waterworld (U)",
 };
 
-uint32_t CatalogueCrcs[KnownRomCount];
-int32_t CopyCounts[KnownRomCount];
+std::vector<CatalogueEntry> CatalogueEntries;
+std::string CatalogueNames;
+std::vector<int32_t> CopyCounts;
 uint32_t CrcKey;
+std::string DatPath;
+std::string DatName;
+std::string DatVersion;
+
+// The entries that have a CRC, ordered by CRC and then by index: the lookups
+// find the lowest index of a CRC by halving.
+static std::vector<std::pair<uint32_t, int>> crcIndex;
+// The largest size an entry gives.
+static uint32_t largestSize;
 
 void ResetCatalogue()
 {
-    for (int i = 0; i < KnownRomCount; i++) {
-        CatalogueCrcs[i] = 0;
-        CopyCounts[i] = 0;
-    }
+    CatalogueEntries.clear();
+    CatalogueNames.clear();
+    CopyCounts.clear();
+    crcIndex.clear();
+    largestSize = 0;
     CrcKey = 0;
+    DatPath.clear();
+    DatName.clear();
+    DatVersion.clear();
+}
+
+int CatalogueSize()
+{
+    return (int)CatalogueEntries.size();
+}
+
+void AddCatalogueEntry(const std::string& name, const CatalogueEntry& fields)
+{
+    CatalogueEntry entry = fields;
+    entry.nameOffset = (uint32_t)CatalogueNames.size();
+    CatalogueNames.append(name.c_str(), name.size() + 1);
+    CatalogueEntries.push_back(entry);
 }
 
 // The first 8 characters of text read as a hexadecimal number.
@@ -70,11 +101,48 @@ static uint32_t ParseCrcText(const char* text)
     return (uint32_t)strtoul(digits, nullptr, 16);
 }
 
+int LoadDatCatalogue(const std::string& path, const std::string& given)
+{
+    ResetCatalogue();
+    std::string reason;
+    if (!ReadDat(path, given, &DatName, &DatVersion, &reason)) {
+        ResetCatalogue();
+        fflush(stdout);
+        fprintf(stderr, "Cannot read the DAT %s: %s\n", given.c_str(), reason.c_str());
+        return 0;
+    }
+    DatPath = given;
+    return 1;
+}
+
+void FillCatalogue()
+{
+    if (DatPath.empty()) {
+        CatalogueEntries.clear();
+        CatalogueNames.clear();
+        for (int i = 0; i < KnownRomCount; i++) {
+            CatalogueEntry entry;
+            entry.crc = ParseCrcText(KnownRomTable[i]);
+            entry.hasCrc = true;
+            AddCatalogueEntry(KnownRomTable[i] + EntryNameOffset, entry);
+        }
+    }
+    crcIndex.clear();
+    largestSize = 0;
+    for (int i = 0; i < CatalogueSize(); i++) {
+        const CatalogueEntry& entry = CatalogueEntries[i];
+        if (entry.hasCrc)
+            crcIndex.emplace_back(entry.crc, i);
+        if (entry.hasSize && entry.size > largestSize)
+            largestSize = entry.size;
+    }
+    std::sort(crcIndex.begin(), crcIndex.end());
+    CopyCounts.assign(CatalogueEntries.size(), 0);
+}
+
 void PrepareCatalogue()
 {
-    for (int i = 0; i < KnownRomCount; i++)
-        CatalogueCrcs[i] = ParseCrcText(KnownRomTable[i]);
-    ForgetCopies();
+    FillCatalogue();
     ReloadHave();
 }
 
@@ -90,8 +158,7 @@ void AddCopy(int i)
 
 void ForgetCopies()
 {
-    for (int i = 0; i < KnownRomCount; i++)
-        CopyCounts[i] = 0;
+    std::fill(CopyCounts.begin(), CopyCounts.end(), 0);
 }
 
 void SetCrcKey(uint32_t key)
@@ -101,7 +168,12 @@ void SetCrcKey(uint32_t key)
 
 const char* EntryName(int i)
 {
-    return KnownRomTable[i] + EntryNameOffset;
+    return CatalogueNames.c_str() + CatalogueEntries[i].nameOffset;
+}
+
+uint32_t LargestEntrySize()
+{
+    return largestSize;
 }
 
 void FormatCrcText(uint32_t crc, char text[9])
@@ -114,36 +186,30 @@ void FormatCrcText(uint32_t crc, char text[9])
     text[8] = '\0';
 }
 
-int FindEntryByCrc(uint32_t crc)
+// The lowest index from start on of an entry whose CRC is crc, or -1.
+static int FindCrc(uint32_t crc, int start)
 {
-    for (int i = 0; i < KnownRomCount; i++)
-        if (CatalogueCrcs[i] == crc)
-            return i;
-    if (CrcKey == 0)
-        return -1;
-    for (int i = 0; i < KnownRomCount; i++)
-        if (CatalogueCrcs[i] == (crc ^ CrcKey))
-            return i;
-    return -1;
+    auto at = std::lower_bound(crcIndex.begin(), crcIndex.end(), std::make_pair(crc, start < 0 ? 0 : start));
+    return at != crcIndex.end() && at->first == crc ? at->second : -1;
 }
 
-// The first entry from start on whose CRC text is the 8 characters of text.
-static int FindCrcText(const char* text, int start)
+int FindEntryByCrc(uint32_t crc)
 {
-    for (int i = start < 0 ? 0 : start; i < KnownRomCount; i++)
-        if (strncmp(KnownRomTable[i], text, 8) == 0)
-            return i;
-    return -1;
+    int i = FindCrc(crc, 0);
+    if (i >= 0 || CrcKey == 0)
+        return i;
+    return FindCrc(crc ^ CrcKey, 0);
 }
 
 int FindEntryByCrcText(const char* text, int start)
 {
-    int i = FindCrcText(text, start);
-    if (i >= 0)
+    // Only CRC text as the catalogue writes it matches as it stands: eight
+    // lower-case hex digits.
+    bool plain = true;
+    for (int n = 0; n < 8 && plain; n++)
+        plain = (text[n] >= '0' && text[n] <= '9') || (text[n] >= 'a' && text[n] <= 'f');
+    int i = plain ? FindCrc(ParseCrcText(text), start) : -1;
+    if (i >= 0 || CrcKey == 0)
         return i;
-    if (CrcKey == 0)
-        return -1;
-    char keyed[9];
-    FormatCrcText(ParseCrcText(text) ^ CrcKey, keyed);
-    return FindCrcText(keyed, start);
+    return FindCrc(ParseCrcText(text) ^ CrcKey, start);
 }

@@ -1,26 +1,57 @@
-// catalogue.h - the built-in table of known images, its lookups, copy counts and the memory of what was had
+// catalogue.h - the catalogue of known images (built in, or from a DAT), its lookups, copy counts and the memory of what was had
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
-// The number of catalogue entries, and where an entry's name begins.
+// The number of entries of the built-in table, and where an entry's name
+// begins in it.
 constexpr int KnownRomCount = 37;
 constexpr int EntryNameOffset = 9;
 
-// Each entry: 8 lower-case hex digits of the image's CRC-32, a space, and the
-// canonical name.
+// The built-in table: 8 lower-case hex digits of the image's CRC-32, a
+// space, and the canonical name.
 extern const char* const KnownRomTable[KnownRomCount];
 
-// The entries' CRCs as numbers, filled by PrepareCatalogue.
-extern uint32_t CatalogueCrcs[KnownRomCount];
+// How an entry's image is verified beyond its CRC: its strongest hash.
+enum DigestKind : uint8_t { DigestNone, DigestMd5, DigestSha1, DigestSha256 };
+
+// One entry of the catalogue in use. The built-in table gives a name and a
+// CRC; a DAT may give a size, hashes and a status too. Kept small: a DAT may
+// hold a hundred thousand entries.
+struct CatalogueEntry {
+    uint32_t nameOffset = 0;  // where its name stands in CatalogueNames
+    uint32_t crc = 0;
+    uint32_t size = 0;        // with hasSize
+    bool hasCrc = false;      // false: never matched (no CRC, or a dump nobody has)
+    bool hasSize = false;
+    bool badDump = false;     // the DAT marks it a bad dump
+    DigestKind hash = DigestNone;
+    unsigned char digest[32] = {};  // the strongest hash the DAT gives, in bytes
+};
+
+// The catalogue in use, in its order (the order of every report), and the
+// names of its entries, each ended by a NUL.
+extern std::vector<CatalogueEntry> CatalogueEntries;
+extern std::string CatalogueNames;
 
 // Copies had of each entry: 0 missing, 1 had, 2 or more duplicates. Read
 // by anyone; changed only through MarkHad, AddCopy and ForgetCopies.
-extern int32_t CopyCounts[KnownRomCount];
+extern std::vector<int32_t> CopyCounts;
 
 // XOR key both lookups retry with when it is not 0; set by SetCrcKey.
 extern uint32_t CrcKey;
+
+// The DAT the catalogue comes from: its path as the user gave it (empty for
+// the built-in table), and its header's name and version.
+extern std::string DatPath;
+extern std::string DatName;
+extern std::string DatVersion;
+
+// The number of entries in the catalogue in use.
+int CatalogueSize();
 
 // Entry i is had: its count becomes 1 (whatever it was).
 void MarkHad(int i);
@@ -34,20 +65,36 @@ void ForgetCopies();
 // Sets the XOR key of the lookups (the group information file's "KEY=").
 void SetCrcKey(uint32_t key);
 
-// Sets CatalogueCrcs, CopyCounts and CrcKey to their state before a run.
+// Empties the catalogue, forgets its DAT and sets CrcKey to 0.
 void ResetCatalogue();
 
-// Fills CatalogueCrcs, zeroes CopyCounts, then reloads what was had before.
+// Adds an entry named name (its other fields as given) at the catalogue's
+// end.
+void AddCatalogueEntry(const std::string& name, const CatalogueEntry& fields);
+
+// Reads the DAT at path (shown as given in messages) as the catalogue of
+// this run. Returns 1; 0 after "Cannot read the DAT %s: %s".
+int LoadDatCatalogue(const std::string& path, const std::string& given);
+
+// Fills the catalogue from the built-in table unless a DAT was loaded, with
+// nothing had.
+void FillCatalogue();
+
+// Fills the catalogue, then reloads what was had before.
 void PrepareCatalogue();
 
-// The canonical name of entry i (0..36).
+// The canonical name of entry i.
 const char* EntryName(int i);
 
-// The index of the entry whose CRC is crc (or crc XOR CrcKey), or -1.
+// The largest image size an entry gives (0 when none does).
+uint32_t LargestEntrySize();
+
+// The first entry whose CRC is crc, or failing that crc XOR CrcKey; -1.
 int FindEntryByCrc(uint32_t crc);
 
-// The index, from start on, of the entry whose CRC text equals the first 8
-// characters of text (or their value XOR CrcKey), or -1.
+// The first entry from start on whose CRC text equals the first 8
+// characters of text, or failing that their value XOR CrcKey; -1. Passing
+// one past an answer gives the next entry of the same CRC.
 int FindEntryByCrcText(const char* text, int start);
 
 // Writes crc as CRC text: 8 lower-case hex digits and a terminator.

@@ -29,9 +29,9 @@ void WriteHaveDatabase(FILE* stream)
 {
     fwrite("QUOR", 1, 4, stream);
     PutBigEndian32(stream, (uint32_t)SystemNumber);
-    for (int i = 0; i < KnownRomCount; i++)
-        if (CopyCounts[i] != 0)
-            PutBigEndian32(stream, CatalogueCrcs[i]);
+    for (int i = 0; i < CatalogueSize(); i++)
+        if (CopyCounts[i] != 0 && CatalogueEntries[i].hasCrc)
+            PutBigEndian32(stream, CatalogueEntries[i].crc);
 }
 
 int ReadHaveDatabase(FILE* stream)
@@ -82,7 +82,7 @@ void ReadHaveList(FILE* stream)
         // A list written on Windows ends its lines with CR LF.
         if (len > 0 && line[len - 1] == '\r')
             line[--len] = '\0';
-        for (int i = resume; i < KnownRomCount; i++) {
+        for (int i = resume; i < CatalogueSize(); i++) {
             if (strcmp(line, EntryName(i)) == 0) {
                 MarkHad(i);
                 resume = i;

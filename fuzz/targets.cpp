@@ -90,28 +90,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Check(dir.size() == 1 || dir.back() == PathSeparator, "a directory without its end");
     }
     GroupTableLoaded = 1;
-    for (int i = 0; i < KnownRomCount; i++)
+    if (CatalogueSize() == 0)
+        PrepareCatalogue();
+    for (int i = 0; i < CatalogueSize(); i++)
         Check(FindGroup(i) >= -1 && FindGroup(i) < GroupSlotCount, "FindGroup outside the table");
 #elif defined(QUOR_FUZZ_have)
     // The bytes as a have database, then as a have list: every entry had once
     // at most, nothing from a database that was refused, and after the list
     // a line naming the last entry still recognised.
     std::string path = Put(HaveDatabaseName, data, size);
-    if (CatalogueCrcs[0] == 0)
+    if (CatalogueSize() == 0)
         PrepareCatalogue();
     ForgetCopies();
     FILE* stream = fopen(path.c_str(), "rb");
     int loaded = ReadHaveDatabase(stream);
     fclose(stream);
-    for (int i = 0; i < KnownRomCount; i++)
+    for (int i = 0; i < CatalogueSize(); i++)
         Check(CopyCounts[i] == 0 || (CopyCounts[i] == 1 && loaded == 1), "a count the database does not give");
     ForgetCopies();
-    std::string list = std::string((const char*)data, size) + "\n" + EntryName(KnownRomCount - 1) + "\n";
+    std::string list = std::string((const char*)data, size) + "\n" + EntryName(CatalogueSize() - 1) + "\n";
     stream = fopen(Put(HaveListName, (const uint8_t*)list.data(), list.size()).c_str(), "r");
     ReadHaveList(stream);
     fclose(stream);
-    for (int i = 0; i < KnownRomCount; i++)
-        Check(CopyCounts[i] == 1 || (CopyCounts[i] == 0 && i < KnownRomCount - 1), "a count the list does not give");
+    for (int i = 0; i < CatalogueSize(); i++)
+        Check(CopyCounts[i] == 1 || (CopyCounts[i] == 0 && i < CatalogueSize() - 1), "a count the list does not give");
 #endif
     return 0;
 }

@@ -40,11 +40,11 @@ static void CheckBrackets(const char* name)
 
 void RunAudit()
 {
-    for (int i = 0; i < KnownRomCount; i++)
+    for (int i = 0; i < CatalogueSize(); i++)
         CheckBrackets(EntryName(i));
     ForgetCopies();
     if (OptAudit2) {
-        for (int i = 0; i < KnownRomCount; i++) {
+        for (int i = 0; i < CatalogueSize(); i++) {
             size_t len = strlen(EntryName(i));
             if (len > 61)
                 printf("Long: [%02d] %s\n", (int)len, EntryName(i));
@@ -56,7 +56,7 @@ void RunAudit()
         printf("%s not found\n", GroupInfoName);
     } else {
         bool any = false;
-        for (int i = 0; i < KnownRomCount; i++) {
+        for (int i = 0; i < CatalogueSize(); i++) {
             if (FindGroup(i) == -1) {
                 printf("%s\n", EntryName(i));
                 any = true;

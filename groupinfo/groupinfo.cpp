@@ -11,6 +11,7 @@
 
 GroupSlot GroupTable[GroupSlotCount];
 int32_t GroupTableLoaded;
+std::string GroupDatPath;
 
 constexpr size_t FieldLimit = sizeof(GroupSlot::pattern) - 1;
 constexpr size_t ExtensionLimit = 5;
@@ -23,6 +24,7 @@ static void ResetSlots()
         slot.extension[0] = '\0';
         slot.listMissing = 1;
     }
+    GroupDatPath.clear();
 }
 
 void ResetGroupTable()
@@ -142,6 +144,11 @@ void ReadGroupInfo(FILE* stream)
         }
         if (strncmp(line, "KEY=", 4) == 0) {
             SetCrcKey((uint32_t)strtoul(line + 4, nullptr, 16));
+            continue;
+        }
+        // The DAT to use instead of the built-in catalogue; it takes no slot.
+        if (strncmp(line, "DAT=", 4) == 0) {
+            GroupDatPath.assign(line + 4, strcspn(line + 4, "\n"));
             continue;
         }
         if (strchr(line, ':') != nullptr && StoreRule(line, &GroupTable[rules])) {

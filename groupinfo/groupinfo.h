@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 constexpr int GroupSlotCount = 64;
 constexpr const char* GroupInfoName = "QuorInfo.cfg";
@@ -22,7 +23,11 @@ extern GroupSlot GroupTable[GroupSlotCount];
 // 1 once the group information file was read in this run.
 extern int32_t GroupTableLoaded;
 
-// Empties every slot and clears GroupTableLoaded.
+// The DAT the group information file names with a "DAT=" line, as written
+// (empty when none): absolute, or relative to the program directory.
+extern std::string GroupDatPath;
+
+// Empties every slot, forgets the DAT line and clears GroupTableLoaded.
 void ResetGroupTable();
 
 // Reads ProgramDirectory's QuorInfo.cfg into GroupTable once per run; does

@@ -2,6 +2,7 @@
 #include "identify/identify.h"
 
 #include "catalogue/catalogue.h"
+#include "identify/hash.h"
 #include "platform/platform.h"
 #include "rename/rename.h"
 #include "run/imagebuffer.h"
@@ -57,10 +58,68 @@ static int ReadLooseImage(FILE* file, uint32_t length)
     return got == length;
 }
 
-void IdentifyImage(const char* name, uint32_t length)
+uint32_t MaxImageLength()
 {
+    uint32_t largest = DatPath.empty() ? 0 : LargestEntrySize();
+    if (largest > CartridgeSpace)
+        largest = CartridgeSpace;
+    return largest > MaxImageSize ? largest : MaxImageSize;
+}
+
+// The hex text of a digest of the given kind.
+static std::string DigestText(DigestKind kind, const unsigned char* digest)
+{
+    static const char hex[] = "0123456789abcdef";
+    size_t n = kind == DigestMd5 ? 16 : kind == DigestSha1 ? 20 : 32;
+    std::string text;
+    for (size_t i = 0; i < n; i++) {
+        text += hex[digest[i] >> 4];
+        text += hex[digest[i] & 0xF];
+    }
+    return text;
+}
+
+int VerifiedEntry(const char* name, const unsigned char* bytes, uint32_t length, uint32_t crc)
+{
+    static const char* const digestNames[] = {"", "MD5", "SHA-1", "SHA-256"};
+    static const HashKind hashKinds[] = {HashMd5, HashMd5, HashSha1, HashSha256};
+    char crcText[9];
+    FormatCrcText(crc, crcText);
+    std::string computed[4];  // each hash at most once, and only when an entry asks for it
+    int said = -1;
+    const char* saidWhat = "";
+    for (int i = FindEntryByCrcText(crcText, 0); i >= 0; i = FindEntryByCrcText(crcText, i + 1)) {
+        const CatalogueEntry& entry = CatalogueEntries[i];
+        const char* differs = nullptr;
+        if (entry.hasSize && entry.size != length) {
+            differs = "size";
+        } else if (entry.hash != DigestNone) {
+            std::string& digest = computed[entry.hash];
+            if (digest.empty())
+                digest = HashHex(hashKinds[entry.hash], bytes, length);
+            if (digest != DigestText(entry.hash, entry.digest))
+                differs = digestNames[entry.hash];
+        }
+        if (differs == nullptr)
+            return i;
+        // Of several entries of this CRC, the one said is the first whose
+        // size is right, else the first.
+        if (said < 0 || (strcmp(saidWhat, "size") == 0 && strcmp(differs, "size") != 0)) {
+            said = i;
+            saidWhat = differs;
+        }
+    }
+    if (said >= 0)
+        printf("%s has the CRC of %s but not its %s\n", name, EntryName(said), saidWhat);
+    return -1;
+}
+
+void IdentifyImage(ImageInHand* image)
+{
+    const char* name = image->name;
+    uint32_t length = image->length;
     FILE* file = nullptr;
-    if (!ImageInArchive) {
+    if (!image->inArchive) {
         file = PlatformOpenFile(name, "rb", 0);
         if (file == nullptr) {
             fprintf(stderr, "Cannot open %s\n", name);
@@ -69,7 +128,7 @@ void IdentifyImage(const char* name, uint32_t length)
     }
     // The size is checked before the buffer grows, so that a huge file never
     // costs memory.
-    bool sizeOk = length >= MinImageSize && length <= MaxImageSize;
+    bool sizeOk = length >= MinImageSize && length <= MaxImageLength();
     if (sizeOk && length > ImageBufferCapacity)
         GrowImageBuffer(length);
     if (!sizeOk || ImageBuffer == nullptr) {
@@ -87,11 +146,20 @@ void IdentifyImage(const char* name, uint32_t length)
             fprintf(stderr, "Cannot read %s\n", name);
             return;
         }
+        image->inBuffer = true;
     }
 
     uint32_t crc;
-    if (ArchiveCrcKnown) {
-        crc = ArchiveCrc;
+    if (!DatPath.empty() && image->inBuffer) {
+        // A DAT's entry is the image whose bytes it verifies, mark or no mark.
+        crc = Crc32(0, ImageBuffer, length);
+        image->entry = VerifiedEntry(name, ImageBuffer, length, crc);
+        if (image->entry < 0 && !IsVirtualBoyImage(ImageBuffer, length)) {
+            printf("NOT in %s Format --> %s\n", SystemFullName, name);
+            return;
+        }
+    } else if (image->crcFromDirectory) {
+        crc = image->directoryCrc;
     } else {
         if (!IsVirtualBoyImage(ImageBuffer, length)) {
             printf("NOT in %s Format --> %s\n", SystemFullName, name);
@@ -101,13 +169,14 @@ void IdentifyImage(const char* name, uint32_t length)
     }
     char crcText[9];
     FormatCrcText(crc, crcText);
+    if (DatPath.empty())
+        image->entry = FindEntryByCrcText(crcText, 0);
 
     if (OptRename)
-        RenameImage(crcText, name);
+        RenameImage(*image);
     if (!OptScan)
         return;
-    int entry = FindEntryByCrcText(crcText, 0);
-    if (OptScanNew && !OptDeep && entry >= 0)
+    if (OptScanNew && !OptDeep && image->entry >= 0)
         return;
     if (OpenAppendFile(&ScanListing) == nullptr)
         return;

@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 bool HasExtension(const char* name, const char* list)
 {
@@ -29,12 +30,28 @@ bool HasExtension(const char* name, const char* list)
     return false;
 }
 
-// Marks the catalogue entry of an archive member's directory CRC as had.
-static void MarkPresent(uint32_t crc)
+// In list mode, marks as had the image members of an archive that is
+// skipped, among its first count entries (those its survey read): each by
+// the entry its bytes verify against the DAT.
+static void MarkVerifiedMembers(const char* name, int count)
 {
-    int i = FindEntryByCrc(crc);
-    if (i >= 0)
-        MarkHad(i);
+    ZipArchive* archive = ZipOpen(name);
+    if (archive == nullptr)
+        return;
+    for (int n = 0; n < count; n++) {
+        ZipEntry* entry = ZipNextEntry(archive);
+        if (entry == nullptr)
+            break;
+        uint32_t size = entry->uncompressedSize;
+        if (entry->nameLength == 0 || !HasExtension(entry->name.c_str(), SystemTable[SystemNumber]) ||
+            FindEntryByCrc(entry->crc32) < 0 || size < MinImageSize || size > MaxImageLength() ||
+            !GrowImageBuffer(size) || ZipReadEntry(archive, entry, ImageBuffer) != 0)
+            continue;
+        int i = VerifiedEntry(name, ImageBuffer, size, Crc32(0, ImageBuffer, size));
+        if (i >= 0)
+            MarkHad(i);
+    }
+    ZipClose(archive);
 }
 
 // Surveys and, when it holds one image and no executable, takes the image
@@ -47,10 +64,11 @@ static void IntakeArchive(const char* name)
         return;
 
     int images = 0;
+    int surveyed = 0;
     bool emulator = false;
-    bool noted = false;
-    uint32_t notedCrc = 0;
+    std::vector<uint32_t> imageCrcs;
     while (ZipEntry* entry = ZipNextEntry(archive)) {
+        surveyed++;
         if (entry->nameLength == 0)
             continue;
         const char* member = entry->name.c_str();
@@ -58,18 +76,19 @@ static void IntakeArchive(const char* name)
             emulator = true;
         if (HasExtension(member, imageExt)) {
             images++;
-            if (OptList && noted)
-                MarkPresent(notedCrc);
-            noted = true;
-            notedCrc = entry->crc32;
+            imageCrcs.push_back(entry->crc32);
         }
     }
     ZipClose(archive);
 
     if (images > 1 || emulator) {
-        if (OptList) {
-            if (noted)
-                MarkPresent(notedCrc);
+        if (OptList && !DatPath.empty()) {
+            MarkVerifiedMembers(name, surveyed);
+        } else if (OptList) {
+            // Known by their directory CRCs, as the archive says.
+            for (uint32_t crc : imageCrcs)
+                if (FindEntryByCrc(crc) >= 0)
+                    MarkHad(FindEntryByCrc(crc));
         } else {
             if (emulator && images > 0)
                 printf("I don't rename ROMS inside EMU distros ... skipping %s\n", name);
@@ -79,8 +98,10 @@ static void IntakeArchive(const char* name)
         return;
     }
 
+    ImageInHand image;
+    image.name = name;
+    image.inArchive = true;
     bool taken = false;
-    uint32_t memberSize = 0;
     archive = ZipOpen(name);
     if (archive != nullptr) {
         while (!taken) {
@@ -88,52 +109,49 @@ static void IntakeArchive(const char* name)
             if (entry == nullptr)
                 break;
             bool knownCrc = FindEntryByCrc(entry->crc32) >= 0;
+            bool imageName = HasExtension(entry->name.c_str(), imageExt);
+            if (!knownCrc && !imageName)
+                continue;
+            taken = true;
+            image.length = entry->uncompressedSize;
             if (knownCrc) {
-                ArchiveCrc = entry->crc32;
-                ArchiveCrcKnown = 1;
-                memberSize = entry->uncompressedSize;
-                ImageInArchive = 1;
-                taken = true;
-                if (!OptScan)
-                    break;
+                image.crcFromDirectory = true;
+                image.directoryCrc = entry->crc32;
             }
-            if (HasExtension(entry->name.c_str(), imageExt)) {
-                memberSize = entry->uncompressedSize;
-                ImageInArchive = 1;
-                taken = true;
-                // A member of a size no image has is neither read nor
-                // inflated: identification reports its size.
-                if (memberSize < MinImageSize || memberSize > MaxImageSize)
-                    break;
-                if (!GrowImageBuffer(memberSize) ||
-                    ZipReadEntry(archive, entry, ImageBuffer) != 0) {
-                    printf("Error reading %s ... skipping\n", name);
-                    ImageInArchive = 0;
-                    ZipClose(archive);
-                    return;
-                }
+            // A member taken by its known CRC is read only where its bytes
+            // count: in a scan, under a name of an image, or to be verified
+            // against a DAT. One of a size no image has is neither read nor
+            // inflated: identification reports its size.
+            bool read = !knownCrc || (OptScan && imageName) || !DatPath.empty();
+            if (!read || image.length < MinImageSize || image.length > MaxImageLength())
                 break;
+            if (!GrowImageBuffer(image.length) || ZipReadEntry(archive, entry, ImageBuffer) != 0) {
+                printf("Error reading %s ... skipping\n", name);
+                ZipClose(archive);
+                return;
             }
+            image.inBuffer = true;
         }
     }
     if (!taken && !OptQuiet)
         printf("NO %s ROMS found in %s\n", SystemFullName, name);
     ZipClose(archive);
     if (taken)
-        IdentifyImage(name, memberSize);
+        IdentifyImage(&image);
 }
 
 int IntakeFile(const char* name, uint32_t size)
 {
-    ImageInArchive = 0;
-    ArchiveCrc = 0;
-    ArchiveCrcKnown = 0;
     if (HasExtension(name, ".zip")) {
         // An archive the reader refuses has been reported; nothing more.
         IntakeArchive(name);
         return 1;
     }
-    if (HasExtension(name, SystemTable[SystemNumber]))
-        IdentifyImage(name, size);
+    if (HasExtension(name, SystemTable[SystemNumber])) {
+        ImageInHand image;
+        image.name = name;
+        image.length = size;
+        IdentifyImage(&image);
+    }
     return 1;
 }

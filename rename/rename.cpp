@@ -168,9 +168,10 @@ static bool MoveToDupes(const char* oldName, const char* canonical)
     return true;
 }
 
-void RenameImage(const char* crcText, const char* oldName)
+void RenameImage(const ImageInHand& image)
 {
-    int i = FindEntryByCrcText(crcText, 0);
+    int i = image.entry;
+    const char* oldName = image.name;
     if (i < 0)
         return;
     if (!OutputDirPrepared) {
@@ -193,7 +194,7 @@ void RenameImage(const char* crcText, const char* oldName)
             if (g >= 0)
                 target += GroupTable[g].directory;
             target += NewImageName(canonical);
-            if (ImageInArchive)
+            if (image.inArchive)
                 target += ".zip";
             else if (g >= 0 && GroupTable[g].extension[0] != '\0')
                 target += std::string(".") + GroupTable[g].extension;

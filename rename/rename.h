@@ -1,6 +1,7 @@
 // rename.h - moving known images under their catalogue names, the changes log, and the group folders
 #pragma once
 
+#include "run/imagebuffer.h"
 #include "run/outputfile.h"
 
 #include <cstdint>
@@ -22,10 +23,10 @@ extern AppendFile ChangesLog;
 // Clears OutputDirPrepared and forgets NextTempName's result (tests).
 void ResetRename();
 
-// Puts a known image (a loose file, or the whole archive when
-// ImageInArchive is set) under its catalogue name by mode, logs it and
-// counts it. An image the catalogue does not know is left untouched.
-void RenameImage(const char* crcText, const char* oldName);
+// Puts an image identified as a catalogue entry (a loose file, or the whole
+// archive it came from) under the entry's name by mode, logs it and counts
+// it. An image of no entry is left untouched.
+void RenameImage(const ImageInHand& image);
 
 // Removes every space (OptNoSep) or replaces it by SepChar, in place;
 // returns text.

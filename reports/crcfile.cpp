@@ -62,14 +62,18 @@ void WriteEmulatorCrcFile()
     printf("# crc= Game Name | Year | Manufacturer | Emulation Status\n");
     printf("\n");
     printf("[vboy]\n");
-    for (int i = 0; i < KnownRomCount; i++) {
+    for (int i = 0; i < CatalogueSize(); i++) {
+        // An entry without a CRC has no line in a file of CRCs.
+        if (!CatalogueEntries[i].hasCrc)
+            continue;
         std::string name = EntryName(i);
         size_t lt = name.find('<');
         if (lt != std::string::npos)
             name.erase(lt);
         std::string year = TakeYear(name);
         std::string status = TakeStatus(name);
-        std::string crc(KnownRomTable[i], 8);
-        printf("%s= %s | %s | | %s%s\n", crc.c_str(), name.c_str(), year.c_str(), status.c_str(), "");
+        char crc[9];
+        FormatCrcText(CatalogueEntries[i].crc, crc);
+        printf("%s= %s | %s | | %s%s\n", crc, name.c_str(), year.c_str(), status.c_str(), "");
     }
 }

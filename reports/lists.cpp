@@ -2,11 +2,13 @@
 #include "reports/reports.h"
 
 #include "catalogue/catalogue.h"
+#include "catalogue/dat.h"
 #include "groupinfo/groupinfo.h"
 #include "run/options.h"
 #include "run/outputfile.h"
 
 #include <string>
+#include <vector>
 
 // True when entry i is absent but its group is not to be listed as missing.
 static bool Excluded(int i)
@@ -19,7 +21,7 @@ void WriteMissList()
 {
     int missing = 0;
     int excluded = 0;
-    for (int i = 0; i < KnownRomCount; i++) {
+    for (int i = 0; i < CatalogueSize(); i++) {
         if (CopyCounts[i] != 0)
             continue;
         if (Excluded(i))
@@ -36,19 +38,29 @@ void WriteMissList()
         return;
     char summary[256];
     snprintf(summary, sizeof summary, "You are missing %d of %d known %s %s%s\n\n", missing,
-             KnownRomCount - excluded, SystemFullName, "ROMS", suffix.c_str());
+             CatalogueSize() - excluded, SystemFullName, "ROMS", suffix.c_str());
     fputs(summary, stdout);
     fprintf(file.stream, " %s", summary);
-    for (int i = 0; i < KnownRomCount; i++)
-        if (CopyCounts[i] == 0 && !Excluded(i))
+    std::vector<int> listed;
+    for (int i = 0; i < CatalogueSize(); i++) {
+        if (CopyCounts[i] == 0 && !Excluded(i)) {
             fprintf(file.stream, "%s\n", EntryName(i));
+            listed.push_back(i);
+        }
+    }
     CommitReplacementFile(&file);
+    // With a DAT, the same entries as a DAT that other collection tools read.
+    ReplacementFile fix;
+    if (!DatPath.empty() && OpenReplacementFile(FixListName, "w", &fix)) {
+        WriteFixDat(fix.stream, listed);
+        CommitReplacementFile(&fix);
+    }
 }
 
 void WriteHaveList()
 {
     int had = 0;
-    for (int i = 0; i < KnownRomCount; i++)
+    for (int i = 0; i < CatalogueSize(); i++)
         if (CopyCounts[i] != 0)
             had++;
     if (had == 0)
@@ -61,7 +73,7 @@ void WriteHaveList()
     bool dbOpen = !OptNoDb && OpenReplacementFile(HaveDatabaseName, "wb", &db);
 
     char summary[256];
-    snprintf(summary, sizeof summary, "You have %d of %d known %s %s\n\n", had, KnownRomCount,
+    snprintf(summary, sizeof summary, "You have %d of %d known %s %s\n\n", had, CatalogueSize(),
              SystemFullName, "ROMS");
     fputs(summary, stdout);
     fprintf(list.stream, " %s", summary);
@@ -70,7 +82,7 @@ void WriteHaveList()
 
     bool dupesHeading = false;
     AppendFile dupes(DupesListName);
-    for (int i = 0; i < KnownRomCount; i++) {
+    for (int i = 0; i < CatalogueSize(); i++) {
         if (CopyCounts[i] == 0)
             continue;
         fprintf(list.stream, "%s\n", EntryName(i));

@@ -13,13 +13,13 @@ void PrintStats()
     int hacks = 0;
     int bad = 0;
     int unclassed = 0;
-    for (int i = 0; i < KnownRomCount; i++) {
+    for (int i = 0; i < CatalogueSize(); i++) {
         const char* name = EntryName(i);
         if (strstr(name, "[!]"))
             redumps++;
         if (strstr(name, "[h") || strstr(name, "[t") || strstr(name, "Hack)"))
             hacks++;
-        if (strstr(name, "[b") || strstr(name, "[o"))
+        if (strstr(name, "[b") || strstr(name, "[o") || CatalogueEntries[i].badDump)
             bad++;
         if (strstr(name, "ZZZ_"))
             unclassed++;
@@ -29,6 +29,6 @@ void PrintStats()
         suffix = " (" + std::to_string(unclassed) + " unclassed)";
     if (OptCrcFile)
         return;
-    printf("\nStats: %d entries%s, %d redumps, %d hacks/trainers, %d bad/overdumps\n", KnownRomCount,
+    printf("\nStats: %d entries%s, %d redumps, %d hacks/trainers, %d bad/overdumps\n", CatalogueSize(),
            suffix.c_str(), redumps, hacks, bad);
 }

@@ -5,9 +5,6 @@
 
 unsigned char* ImageBuffer;
 uint32_t ImageBufferCapacity;
-int32_t ImageInArchive;
-uint32_t ArchiveCrc;
-int32_t ArchiveCrcKnown;
 
 int AllocateImageBuffer()
 {

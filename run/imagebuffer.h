@@ -22,11 +22,14 @@ int GrowImageBuffer(uint32_t size);
 // Releases ImageBuffer.
 void FreeImageBuffer();
 
-// Set by intake for identification and the rename engine before each image:
-// ImageInArchive 1 when the image came from an archive member (the name
-// handed on is the archive's); ArchiveCrcKnown 1 when the member was taken by
-// its directory CRC, which the catalogue knows, and ArchiveCrc that CRC
-// (which may be 0 like any other).
-extern int32_t ImageInArchive;
-extern uint32_t ArchiveCrc;
-extern int32_t ArchiveCrcKnown;
+// What intake learns of one image, handed to identification and on to the
+// rename engine.
+struct ImageInHand {
+    const char* name = "";        // the loose file's bare name, or the archive's
+    uint32_t length = 0;          // the file's length, or the member's uncompressed size
+    bool inArchive = false;       // taken from an archive member: the whole archive moves
+    bool crcFromDirectory = false;  // taken by its directory CRC, which the catalogue knows
+    uint32_t directoryCrc = 0;    // that CRC (which may be 0 like any other)
+    bool inBuffer = false;        // its bytes stand at the start of ImageBuffer
+    int entry = -1;               // the catalogue entry identification found it to be, or -1
+};

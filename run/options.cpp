@@ -35,6 +35,7 @@ int32_t OptAudit4;
 int32_t OptCrcFile;
 int32_t OptBannerToStdout;
 int32_t OptUndo;
+std::string OptDatPath;
 std::vector<std::string> ArgumentWords;
 
 void ResetRunOptions()
@@ -47,6 +48,7 @@ void ResetRunOptions()
     SepChar = ' ';
     OptAudit = OptAudit2 = OptAudit3 = OptAudit4 = 0;
     OptCrcFile = OptBannerToStdout = OptUndo = 0;
+    OptDatPath.clear();
     ArgumentWords.clear();
 }
 
@@ -130,6 +132,8 @@ void MatchArgument(const char* arg)
         OptCrcFile = 1;
     if (c1 == 'U' && At(arg, len, 2) == 'N')
         OptUndo = 1;
+    if (c1 == 'D' && At(arg, len, 2) == 'A' && At(arg, len, 3) == 'T' && At(arg, len, 4) == '=')
+        OptDatPath = arg + 4;
 }
 
 int ParseArguments(int argc, char** argv)

@@ -49,6 +49,9 @@ extern int32_t OptAudit4;
 extern int32_t OptCrcFile;
 extern int32_t OptBannerToStdout;
 extern int32_t OptUndo;
+// The DAT a "DAT=" word names, as given (relative to the start directory);
+// empty when none does.
+extern std::string OptDatPath;
 
 // The words of the command line after the program's name, as given.
 extern std::vector<std::string> ArgumentWords;

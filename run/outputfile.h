@@ -13,6 +13,7 @@
 constexpr const char* HaveDatabaseName = "QuorVBoy.db";  // the program's name and ".db"
 constexpr const char* HaveListName = "VBoyHave.txt";
 constexpr const char* MissListName = "VBoyMiss.txt";
+constexpr const char* FixListName = "VBoyMiss.dat";
 constexpr const char* DupesListName = "VBoyDupes.txt";
 constexpr const char* ScanListingName = "VAvuDevo.zid";
 constexpr const char* ChangesLogName = "VBoyLog.txt";

@@ -58,6 +58,32 @@ void PrintUsage()
     fprintf(stderr, "\n");
 }
 
+// True for a path that does not lead from the current directory.
+static bool IsAbsolutePath(const std::string& path)
+{
+    if (!path.empty() && (path[0] == '/' || path[0] == PathSeparator))
+        return true;
+    bool letter = !path.empty() && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    return PathSeparator == '\\' && letter && path.size() >= 2 && path[1] == ':';
+}
+
+// Loads the DAT the command line or the group information file names, if
+// any, as this run's catalogue. Returns 0 when it cannot be used.
+static int ChooseCatalogue()
+{
+    bool fromGroupFile = OptDatPath.empty();
+    const std::string& given = fromGroupFile ? GroupDatPath : OptDatPath;
+    if (given.empty())
+        return 1;
+    if (CrcKey != 0) {
+        fflush(stdout);
+        fprintf(stderr, "KEY= is not used with a DAT\n");
+        SetCrcKey(0);
+    }
+    std::string path = fromGroupFile && !IsAbsolutePath(given) ? ProgramDirectory + given : given;
+    return LoadDatCatalogue(path, given);
+}
+
 // The walk of a scan, rename, move or list run and the lists written after it.
 static void WalkCollection()
 {
@@ -90,6 +116,7 @@ int RunProgram(int argc, char** argv)
     if (modes == 0) {
         OptBannerToStdout = 1;
         PrintUsage();
+        FillCatalogue();
         PrintStats();
         return 0;
     }
@@ -112,7 +139,16 @@ int RunProgram(int argc, char** argv)
     ProgramDirectory = programPath.empty() ? ProgramDirectoryOf(StartDirectory + PathSeparator)
                                            : ProgramDirectoryOf(programPath);
     LoadGroupInfo();
+    // A user who asked for a DAT never silently gets the built-in names.
+    if (!ChooseCatalogue()) {
+        fflush(stdout);
+        PlatformSetCurrentDirectory(StartDirectory);
+        return 0;
+    }
     PrepareCatalogue();
+    if (!DatPath.empty())
+        fprintf(NoticeStream(), "Catalogue: %s (%s), %d entries from %s\n", DatName.c_str(), DatVersion.c_str(),
+                CatalogueSize(), DatPath.c_str());
     PrintStats();
     if (OptCrcFile)
         WriteEmulatorCrcFile();

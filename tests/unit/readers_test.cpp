@@ -124,7 +124,9 @@ TEST_F(Readers, LookupsTryTheKeyOnlyWhenNoEntryMatchesAsItStands)
     MarkHad(3);
     PrepareCatalogue();
     EXPECT_EQ(CopyCounts[3], 0) << "a prepared catalogue starts from nothing had";
-    const uint32_t* crc = CatalogueCrcs;
+    std::vector<uint32_t> crc;
+    for (const CatalogueEntry& entry : CatalogueEntries)
+        crc.push_back(entry.crc);
     for (int i = 0; i < KnownRomCount; i++) {
         SetCrcKey(0);
         bool letters = std::string(KnownRomTable[i], 8).find_first_of("abcdef") != std::string::npos;
@@ -171,7 +173,9 @@ std::string BigEndian(std::initializer_list<uint32_t> words)
 
 TEST_F(Readers, HaveDatabase)
 {
-    const uint32_t* crc = CatalogueCrcs;
+    std::vector<uint32_t> crc;
+    for (const CatalogueEntry& entry : CatalogueEntries)
+        crc.push_back(entry.crc);
     const std::string head = "QUOR" + BigEndian({19});
     const struct {
         std::string bytes;

@@ -165,7 +165,10 @@ TEST_F(ZipReader, AFileOfASizeNoImageHasTakesNoMemory)
 {
     ASSERT_TRUE(AllocateImageBuffer());
     test::WriteFile("big.vb", Image);
-    EXPECT_EQ(test::Stdout([] { IdentifyImage("big.vb", 0x4000000); }), "Unrecognized image size in big.vb\n");
+    ImageInHand image;
+    image.name = "big.vb";
+    image.length = 0x4000000;
+    EXPECT_EQ(test::Stdout([&] { IdentifyImage(&image); }), "Unrecognized image size in big.vb\n");
     EXPECT_EQ(ImageBufferCapacity, ImageBufferInitialCapacity);
     FreeImageBuffer();
 }
