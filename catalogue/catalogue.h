@@ -28,6 +28,7 @@ struct CatalogueEntry {
     bool hasCrc = false;      // false: never matched (no CRC, or a dump nobody has)
     bool hasSize = false;
     bool badDump = false;     // the DAT marks it a bad dump
+    bool noDump = false;      // the DAT marks it a dump nobody has
     DigestKind hash = DigestNone;
     unsigned char digest[32] = {};  // the strongest hash the DAT gives, in bytes
 };

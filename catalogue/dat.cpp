@@ -6,7 +6,3 @@ int ReadDat(const std::string&, const std::string&, std::string*, std::string*, 
     *reason = "not supported yet";
     return 0;
 }
-
-void WriteFixDat(FILE*, const std::vector<int>&)
-{
-}

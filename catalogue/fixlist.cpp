@@ -1,0 +1,64 @@
+// fixlist.cpp - the fix list VBoyMiss.dat: the missing entries as a Logiqx XML DAT that other collection tools read
+#include "catalogue/catalogue.h"
+#include "catalogue/dat.h"
+
+#include <pugixml.hpp>
+
+// Hands pugixml's text to a stream.
+struct StreamWriter : pugi::xml_writer {
+    explicit StreamWriter(FILE* out) : stream(out) {}
+    void write(const void* data, size_t size) override { fwrite(data, 1, size, stream); }
+    FILE* stream;
+};
+
+// The hex text of n bytes.
+static std::string Hex(const unsigned char* bytes, size_t n)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (size_t i = 0; i < n; i++) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 0xF];
+    }
+    return text;
+}
+
+void WriteFixDat(FILE* stream, const std::vector<int>& entries)
+{
+    static const char* const hashNames[] = {"", "md5", "sha1", "sha256"};
+    static const size_t hashLengths[] = {0, 16, 20, 32};
+    pugi::xml_document doc;
+    pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
+    declaration.append_attribute("version") = "1.0";
+    doc.append_child(pugi::node_doctype)
+        .set_value("datafile PUBLIC \"-//Logiqx//DTD ROM Management Datafile//EN\" "
+                   "\"http://www.logiqx.com/Dats/datafile.dtd\"");
+    pugi::xml_node datafile = doc.append_child("datafile");
+    pugi::xml_node header = datafile.append_child("header");
+    header.append_child("name").text() = DatName.c_str();
+    header.append_child("description").text() =
+        ("Missing from the collection: " + DatName + " (" + DatVersion + ")").c_str();
+    header.append_child("version").text() = DatVersion.c_str();
+    header.append_child("author").text() = "QuorVBoy";
+    for (int i : entries) {
+        const CatalogueEntry& entry = CatalogueEntries[i];
+        pugi::xml_node game = datafile.append_child("game");
+        game.append_attribute("name") = EntryName(i);
+        game.append_child("description").text() = EntryName(i);
+        pugi::xml_node rom = game.append_child("rom");
+        rom.append_attribute("name") = (std::string(EntryName(i)) + ".vb").c_str();
+        if (entry.hasSize)
+            rom.append_attribute("size") = entry.size;
+        if (entry.hasCrc) {
+            char crc[9];
+            FormatCrcText(entry.crc, crc);
+            rom.append_attribute("crc") = crc;
+        }
+        if (entry.hash != DigestNone)
+            rom.append_attribute(hashNames[entry.hash]) = Hex(entry.digest, hashLengths[entry.hash]).c_str();
+        if (entry.noDump || entry.badDump)
+            rom.append_attribute("status") = entry.noDump ? "nodump" : "baddump";
+    }
+    StreamWriter writer(stream);
+    doc.save(writer, "\t", pugi::format_default, pugi::encoding_utf8);
+}
