@@ -9,7 +9,7 @@ cd "$here"
 . "$here/tools/lib.sh"
 
 build_native() {
-  need_packages cmake g++ make zlib1g-dev libgtest-dev libdeflate-dev strace python3
+  need_packages cmake g++ make zlib1g-dev libgtest-dev libdeflate-dev libpugixml-dev libssl-dev strace python3
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build build -j"$(nproc)"
 }

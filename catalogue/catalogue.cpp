@@ -1,8 +1,6 @@
 // catalogue.cpp - the catalogue in use: the 37 built-in entries or a DAT's, and the lookups by CRC value and CRC text
 #include "catalogue/catalogue.h"
 
-#include "catalogue/dat.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -53,8 +51,8 @@ std::string CatalogueNames;
 std::vector<int32_t> CopyCounts;
 uint32_t CrcKey;
 std::string DatPath;
-std::string DatName;
-std::string DatVersion;
+std::string DatHeaderName;
+std::string DatHeaderVersion;
 
 // The entries that have a CRC, ordered by CRC and then by index: the lookups
 // find the lowest index of a CRC by halving.
@@ -71,21 +69,13 @@ void ResetCatalogue()
     largestSize = 0;
     CrcKey = 0;
     DatPath.clear();
-    DatName.clear();
-    DatVersion.clear();
+    DatHeaderName.clear();
+    DatHeaderVersion.clear();
 }
 
 int CatalogueSize()
 {
     return (int)CatalogueEntries.size();
-}
-
-void AddCatalogueEntry(const std::string& name, const CatalogueEntry& fields)
-{
-    CatalogueEntry entry = fields;
-    entry.nameOffset = (uint32_t)CatalogueNames.size();
-    CatalogueNames.append(name.c_str(), name.size() + 1);
-    CatalogueEntries.push_back(entry);
 }
 
 // The first 8 characters of text read as a hexadecimal number.
@@ -101,17 +91,31 @@ static uint32_t ParseCrcText(const char* text)
     return (uint32_t)strtoul(digits, nullptr, 16);
 }
 
+// Adds an entry of the built-in table at the catalogue's end.
+static void AddBuiltInEntry(const char* text)
+{
+    CatalogueEntry entry;
+    entry.name = (uint32_t)CatalogueNames.size();
+    entry.crc = ParseCrcText(text);
+    entry.hasCrc = true;
+    CatalogueNames.append(text + EntryNameOffset);
+    CatalogueNames += '\0';
+    CatalogueEntries.push_back(entry);
+}
+
 int LoadDatCatalogue(const std::string& path, const std::string& given)
 {
     ResetCatalogue();
     std::string reason;
-    if (!ReadDat(path, given, &DatName, &DatVersion, &reason)) {
-        ResetCatalogue();
-        fflush(stdout);
-        fprintf(stderr, "Cannot read the DAT %s: %s\n", given.c_str(), reason.c_str());
+    DatHeader header;
+    fflush(stdout);
+    if (!ReadDat(path, &header, &CatalogueEntries, &CatalogueNames, &reason)) {
+        fprintf(stderr, "Cannot read the DAT %s: %s\n", path.c_str(), reason.c_str());
         return 0;
     }
     DatPath = given;
+    DatHeaderName = header.name;
+    DatHeaderVersion = header.version;
     return 1;
 }
 
@@ -120,18 +124,14 @@ void FillCatalogue()
     if (DatPath.empty()) {
         CatalogueEntries.clear();
         CatalogueNames.clear();
-        for (int i = 0; i < KnownRomCount; i++) {
-            CatalogueEntry entry;
-            entry.crc = ParseCrcText(KnownRomTable[i]);
-            entry.hasCrc = true;
-            AddCatalogueEntry(KnownRomTable[i] + EntryNameOffset, entry);
-        }
+        for (int i = 0; i < KnownRomCount; i++)
+            AddBuiltInEntry(KnownRomTable[i]);
     }
     crcIndex.clear();
     largestSize = 0;
     for (int i = 0; i < CatalogueSize(); i++) {
         const CatalogueEntry& entry = CatalogueEntries[i];
-        if (entry.hasCrc)
+        if (entry.hasCrc && !entry.nodump)
             crcIndex.emplace_back(entry.crc, i);
         if (entry.hasSize && entry.size > largestSize)
             largestSize = entry.size;
@@ -168,7 +168,7 @@ void SetCrcKey(uint32_t key)
 
 const char* EntryName(int i)
 {
-    return CatalogueNames.c_str() + CatalogueEntries[i].nameOffset;
+    return CatalogueNames.c_str() + CatalogueEntries[i].name;
 }
 
 uint32_t LargestEntrySize()

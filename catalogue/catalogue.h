@@ -1,6 +1,8 @@
 // catalogue.h - the catalogue of known images (built in, or from a DAT), its lookups, copy counts and the memory of what was had
 #pragma once
 
+#include "catalogue/dat.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -15,23 +17,10 @@ constexpr int EntryNameOffset = 9;
 // space, and the canonical name.
 extern const char* const KnownRomTable[KnownRomCount];
 
-// How an entry's image is verified beyond its CRC: its strongest hash.
-enum DigestKind : uint8_t { DigestNone, DigestMd5, DigestSha1, DigestSha256 };
-
-// One entry of the catalogue in use. The built-in table gives a name and a
-// CRC; a DAT may give a size, hashes and a status too. Kept small: a DAT may
-// hold a hundred thousand entries.
-struct CatalogueEntry {
-    uint32_t nameOffset = 0;  // where its name stands in CatalogueNames
-    uint32_t crc = 0;
-    uint32_t size = 0;        // with hasSize
-    bool hasCrc = false;      // false: never matched (no CRC, or a dump nobody has)
-    bool hasSize = false;
-    bool badDump = false;     // the DAT marks it a bad dump
-    bool noDump = false;      // the DAT marks it a dump nobody has
-    DigestKind hash = DigestNone;
-    unsigned char digest[32] = {};  // the strongest hash the DAT gives, in bytes
-};
+// One entry of the catalogue in use: its name (in CatalogueNames) and CRC,
+// and what a DAT gives besides: a size, the strongest hash, a status. The
+// built-in table gives a name and a CRC only.
+using CatalogueEntry = DatEntry;
 
 // The catalogue in use, in its order (the order of every report), and the
 // names of its entries, each ended by a NUL.
@@ -48,8 +37,8 @@ extern uint32_t CrcKey;
 // The DAT the catalogue comes from: its path as the user gave it (empty for
 // the built-in table), and its header's name and version.
 extern std::string DatPath;
-extern std::string DatName;
-extern std::string DatVersion;
+extern std::string DatHeaderName;
+extern std::string DatHeaderVersion;
 
 // The number of entries in the catalogue in use.
 int CatalogueSize();
@@ -68,10 +57,6 @@ void SetCrcKey(uint32_t key);
 
 // Empties the catalogue, forgets its DAT and sets CrcKey to 0.
 void ResetCatalogue();
-
-// Adds an entry named name (its other fields as given) at the catalogue's
-// end.
-void AddCatalogueEntry(const std::string& name, const CatalogueEntry& fields);
 
 // Reads the DAT at path (shown as given in messages) as the catalogue of
 // this run. Returns 1; 0 after "Cannot read the DAT %s: %s".

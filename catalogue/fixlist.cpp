@@ -11,22 +11,9 @@ struct StreamWriter : pugi::xml_writer {
     FILE* stream;
 };
 
-// The hex text of n bytes.
-static std::string Hex(const unsigned char* bytes, size_t n)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < n; i++) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 0xF];
-    }
-    return text;
-}
-
 void WriteFixDat(FILE* stream, const std::vector<int>& entries)
 {
-    static const char* const hashNames[] = {"", "md5", "sha1", "sha256"};
-    static const size_t hashLengths[] = {0, 16, 20, 32};
+    static const char* const hashNames[] = {"md5", "sha1", "sha256"};
     pugi::xml_document doc;
     pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
     declaration.append_attribute("version") = "1.0";
@@ -35,10 +22,10 @@ void WriteFixDat(FILE* stream, const std::vector<int>& entries)
                    "\"http://www.logiqx.com/Dats/datafile.dtd\"");
     pugi::xml_node datafile = doc.append_child("datafile");
     pugi::xml_node header = datafile.append_child("header");
-    header.append_child("name").text() = DatName.c_str();
+    header.append_child("name").text() = DatHeaderName.c_str();
     header.append_child("description").text() =
-        ("Missing from the collection: " + DatName + " (" + DatVersion + ")").c_str();
-    header.append_child("version").text() = DatVersion.c_str();
+        ("Missing from the collection: " + DatHeaderName + " (" + DatHeaderVersion + ")").c_str();
+    header.append_child("version").text() = DatHeaderVersion.c_str();
     header.append_child("author").text() = "QuorVBoy";
     for (int i : entries) {
         const CatalogueEntry& entry = CatalogueEntries[i];
@@ -54,10 +41,10 @@ void WriteFixDat(FILE* stream, const std::vector<int>& entries)
             FormatCrcText(entry.crc, crc);
             rom.append_attribute("crc") = crc;
         }
-        if (entry.hash != DigestNone)
-            rom.append_attribute(hashNames[entry.hash]) = Hex(entry.digest, hashLengths[entry.hash]).c_str();
-        if (entry.noDump || entry.badDump)
-            rom.append_attribute("status") = entry.noDump ? "nodump" : "baddump";
+        if (entry.hashKind != DatNoHash)
+            rom.append_attribute(hashNames[entry.hashKind]) = DatHashText(entry).c_str();
+        if (entry.nodump || entry.baddump)
+            rom.append_attribute("status") = entry.nodump ? "nodump" : "baddump";
     }
     StreamWriter writer(stream);
     doc.save(writer, "\t", pugi::format_default, pugi::encoding_utf8);

@@ -145,14 +145,15 @@ else()
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   endif()
 
-  # Depends from the libraries the program really links (zlib, the C and C++
-  # runtimes) where dpkg-shlibdeps can tell; otherwise by hand.
+  # Depends from the libraries the program really links (zlib, pugixml,
+  # libcrypto, the C and C++ runtimes) where dpkg-shlibdeps can tell;
+  # otherwise by hand.
   find_program(QUOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
   find_program(QUOR_FILE file)
   if(QUOR_DPKG_SHLIBDEPS AND QUOR_FILE)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   else()
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libgcc-s1, libstdc++6, zlib1g")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libgcc-s1, libstdc++6, zlib1g, libpugixml1v5, libssl3")
     get_target_property(quor_linked quorcore LINK_LIBRARIES)
     if(quor_linked MATCHES "deflate")
       string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libdeflate0")

@@ -1,20 +1,27 @@
-// hash.cpp - placeholder: libcrypto's digests
+// hash.cpp - MD5, SHA-1 and SHA-256 of an image, as hex, from the system's cryptographic library
 #include "identify/hash.h"
 
-#include <openssl/evp.h>
+#include "catalogue/dat.h"
+#include "platform/platform.h"
+
+static_assert(HashMd5 == PlatformMd5 && HashSha1 == PlatformSha1 && HashSha256 == PlatformSha256,
+              "one numbering of the digests");
+static_assert(HashMd5 == DatMd5 && HashSha1 == DatSha1 && HashSha256 == DatSha256, "one numbering of the digests");
 
 std::string HashHex(HashKind kind, const unsigned char* bytes, size_t length)
 {
-    const EVP_MD* md = kind == HashMd5 ? EVP_md5() : kind == HashSha1 ? EVP_sha1() : EVP_sha256();
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int n = 0;
-    if (EVP_Digest(bytes, length, digest, &n, md, nullptr) != 1)
-        return std::string();
     static const char hex[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned int i = 0; i < n; i++) {
-        out += hex[digest[i] >> 4];
-        out += hex[digest[i] & 15];
+    unsigned char digest[32];
+    size_t size = PlatformDigest(kind, bytes, length, digest);
+    std::string text;
+    for (size_t i = 0; i < size; i++) {
+        text += hex[digest[i] >> 4];
+        text += hex[digest[i] & 0xF];
     }
-    return out;
+    return text;
+}
+
+const char* HashName(HashKind kind)
+{
+    return kind == HashMd5 ? "MD5" : kind == HashSha1 ? "SHA-1" : "SHA-256";
 }

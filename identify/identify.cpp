@@ -66,26 +66,11 @@ uint32_t MaxImageLength()
     return largest > MaxImageSize ? largest : MaxImageSize;
 }
 
-// The hex text of a digest of the given kind.
-static std::string DigestText(DigestKind kind, const unsigned char* digest)
-{
-    static const char hex[] = "0123456789abcdef";
-    size_t n = kind == DigestMd5 ? 16 : kind == DigestSha1 ? 20 : 32;
-    std::string text;
-    for (size_t i = 0; i < n; i++) {
-        text += hex[digest[i] >> 4];
-        text += hex[digest[i] & 0xF];
-    }
-    return text;
-}
-
 int VerifiedEntry(const char* name, const unsigned char* bytes, uint32_t length, uint32_t crc)
 {
-    static const char* const digestNames[] = {"", "MD5", "SHA-1", "SHA-256"};
-    static const HashKind hashKinds[] = {HashMd5, HashMd5, HashSha1, HashSha256};
     char crcText[9];
     FormatCrcText(crc, crcText);
-    std::string computed[4];  // each hash at most once, and only when an entry asks for it
+    std::string computed[3];  // each hash at most once, and only when an entry asks for it
     int said = -1;
     const char* saidWhat = "";
     for (int i = FindEntryByCrcText(crcText, 0); i >= 0; i = FindEntryByCrcText(crcText, i + 1)) {
@@ -93,12 +78,13 @@ int VerifiedEntry(const char* name, const unsigned char* bytes, uint32_t length,
         const char* differs = nullptr;
         if (entry.hasSize && entry.size != length) {
             differs = "size";
-        } else if (entry.hash != DigestNone) {
-            std::string& digest = computed[entry.hash];
+        } else if (entry.hashKind != DatNoHash) {
+            HashKind kind = (HashKind)entry.hashKind;
+            std::string& digest = computed[kind];
             if (digest.empty())
-                digest = HashHex(hashKinds[entry.hash], bytes, length);
-            if (digest != DigestText(entry.hash, entry.digest))
-                differs = digestNames[entry.hash];
+                digest = HashHex(kind, bytes, length);
+            if (digest != DatHashText(entry))
+                differs = HashName(kind);
         }
         if (differs == nullptr)
             return i;

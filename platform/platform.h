@@ -142,3 +142,14 @@ int64_t PlatformTell(FILE* stream);
 // The stand-in for the root of drive C:, with its trailing separator:
 // "C:\" on Windows, the user's home directory elsewhere.
 std::string PlatformFallbackDirectory();
+
+// The digests PlatformDigest computes.
+constexpr int PlatformMd5 = 0;
+constexpr int PlatformSha1 = 1;
+constexpr int PlatformSha256 = 2;
+
+// Writes the digest of the bytes by algorithm (PlatformMd5, PlatformSha1 or
+// PlatformSha256) to digest, which has room for 32 bytes, with the system's
+// cryptographic library (BCrypt on Windows, OpenSSL's libcrypto elsewhere).
+// Returns the digest's length, 0 on failure.
+size_t PlatformDigest(int algorithm, const unsigned char* bytes, size_t length, unsigned char* digest);

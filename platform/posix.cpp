@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <openssl/evp.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <stdio.h>
@@ -433,4 +434,16 @@ std::string PlatformFallbackDirectory()
     if (home.empty() || home.back() != '/')
         home += '/';
     return home;
+}
+
+size_t PlatformDigest(int algorithm, const unsigned char* bytes, size_t length, unsigned char* digest)
+{
+    const EVP_MD* md = algorithm == PlatformMd5    ? EVP_md5()
+                       : algorithm == PlatformSha1 ? EVP_sha1()
+                       : algorithm == PlatformSha256 ? EVP_sha256()
+                                                     : nullptr;
+    unsigned int size = 0;
+    if (md == nullptr || EVP_Digest(bytes, length, digest, &size, md, nullptr) != 1)
+        return 0;
+    return size;
 }

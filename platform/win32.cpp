@@ -3,7 +3,8 @@
 // The executable carries a manifest that makes UTF-8 the active code page, so
 // the ...A calls below see every file name, not only those of a local code
 // page. Error codes are passed on as GetLastError gives them, but for the two
-// that mean "the target exists", which both become 183.
+// that mean "the target exists", which both become 183. Digests come from
+// BCrypt, a system library since Windows Vista.
 #include "platform/platform.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -13,6 +14,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <bcrypt.h>
 
 #include <cerrno>
 #include <cstring>
@@ -404,4 +406,31 @@ void PlatformStartup()
 std::string PlatformFallbackDirectory()
 {
     return "C:\\";
+}
+
+size_t PlatformDigest(int algorithm, const unsigned char* bytes, size_t length, unsigned char* digest)
+{
+    static const wchar_t* const names[] = {BCRYPT_MD5_ALGORITHM, BCRYPT_SHA1_ALGORITHM, BCRYPT_SHA256_ALGORITHM};
+    static const size_t sizes[] = {16, 20, 32};
+    static BCRYPT_ALG_HANDLE providers[3];  // opened once, kept for the process's life
+    if (algorithm < 0 || algorithm > 2)
+        return 0;
+    if (providers[algorithm] == nullptr &&
+        !BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&providers[algorithm], names[algorithm], nullptr, 0))) {
+        providers[algorithm] = nullptr;
+        return 0;
+    }
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    if (!BCRYPT_SUCCESS(BCryptCreateHash(providers[algorithm], &hash, nullptr, 0, nullptr, 0, 0)))
+        return 0;
+    bool ok = true;
+    while (ok && length > 0) {
+        ULONG chunk = length > 0x40000000u ? 0x40000000u : (ULONG)length;
+        ok = BCRYPT_SUCCESS(BCryptHashData(hash, (PUCHAR)bytes, chunk, 0));
+        bytes += chunk;
+        length -= chunk;
+    }
+    ok = ok && BCRYPT_SUCCESS(BCryptFinishHash(hash, digest, (ULONG)sizes[algorithm], 0));
+    BCryptDestroyHash(hash);
+    return ok ? sizes[algorithm] : 0;
 }

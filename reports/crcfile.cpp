@@ -64,7 +64,7 @@ void WriteEmulatorCrcFile()
     printf("[vboy]\n");
     for (int i = 0; i < CatalogueSize(); i++) {
         // An entry without a CRC has no line in a file of CRCs.
-        if (!CatalogueEntries[i].hasCrc)
+        if (!CatalogueEntries[i].hasCrc || CatalogueEntries[i].nodump)
             continue;
         std::string name = EntryName(i);
         size_t lt = name.find('<');

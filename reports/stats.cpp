@@ -19,7 +19,7 @@ void PrintStats()
             redumps++;
         if (strstr(name, "[h") || strstr(name, "[t") || strstr(name, "Hack)"))
             hacks++;
-        if (strstr(name, "[b") || strstr(name, "[o") || CatalogueEntries[i].badDump)
+        if (strstr(name, "[b") || strstr(name, "[o") || CatalogueEntries[i].baddump)
             bad++;
         if (strstr(name, "ZZZ_"))
             unclassed++;

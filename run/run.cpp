@@ -147,7 +147,7 @@ int RunProgram(int argc, char** argv)
     }
     PrepareCatalogue();
     if (!DatPath.empty())
-        fprintf(NoticeStream(), "Catalogue: %s (%s), %d entries from %s\n", DatName.c_str(), DatVersion.c_str(),
+        fprintf(NoticeStream(), "Catalogue: %s (%s), %d entries from %s\n", DatHeaderName.c_str(), DatHeaderVersion.c_str(),
                 CatalogueSize(), DatPath.c_str());
     PrintStats();
     if (OptCrcFile)

@@ -23,7 +23,7 @@ targets=(zip groupinfo have)
 . "$here/tools/lib.sh"
 
 if command -v dpkg >/dev/null; then
-  need_packages cmake make clang-14 libclang-rt-14-dev zlib1g-dev libgtest-dev python3
+  need_packages cmake make clang-14 libclang-rt-14-dev zlib1g-dev libgtest-dev libpugixml-dev libssl-dev python3
 fi
 cc=clang; cxx=clang++
 command -v clang++ >/dev/null || { cc=clang-14; cxx=clang++-14; }

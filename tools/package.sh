@@ -30,7 +30,7 @@ case "${1:-deb}" in
   deb)
     dir="${QUOR_PKG_BUILD_DIR:-build-pkg}"
     # dpkg-dev and file let CPack take Depends from the linked libraries.
-    need_packages cmake g++ make zlib1g-dev gzip dpkg-dev file
+    need_packages cmake g++ make zlib1g-dev libpugixml-dev libssl-dev gzip dpkg-dev file
     # The distribution's hardening flags (fortified functions, full RELRO).
     cxxflags="" ldflags=""
     if command -v dpkg-buildflags >/dev/null; then

@@ -14,7 +14,7 @@ cd "$here"
 . "$here/tools/lib.sh"
 
 if command -v dpkg >/dev/null; then
-  need_packages cmake make g++ zlib1g-dev libgtest-dev
+  need_packages cmake make g++ zlib1g-dev libgtest-dev libpugixml-dev libssl-dev
 fi
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1:check_initialization_order=1}"

@@ -16,6 +16,16 @@
         --comment N adds an archive comment of N bytes, --cut drops the last N bytes.
     gen.py db [--system N] FILE WHAT...
         a have database: "QUOR", the system number (19), the CRCs, each 4 bytes big-endian.
+    gen.py dat [--format xml|cmp] [--name N] [--version V] [--damage D] [--synthetic N] FILE ENTRY...
+        a DAT (Logiqx XML or clrmamepro text) whose roms are the files named: ENTRY is NAME=IMAGE, a
+        rom "NAME.vb" with IMAGE's size, CRC-32, MD5, SHA-1 and SHA-256, then options each after a
+        "|": -size, -crc, -md5, -sha1, -sha256 leave that field out; size=N, crc=H, md5=H, sha1=H,
+        sha256=H, status=S set it; ext=E names the rom NAME+E; game=G puts it in game G (one game
+        holds the entries of one name in a row). A bare NAME is a rom with no file: "nodump".
+        --synthetic N adds N made-up entries "Image 000000 (World)"... with every hash.
+        --damage: cut (the last third dropped), entity (a DOCTYPE declaring an entity that the first
+        rom's name uses), nul (a NUL byte in the first rom's name), deep (100,000 nested levels in
+        the first game).
     gen.py tree ROOT [--crlf]
         every entry below ROOT, sorted: "dir/", "file  SIZE CRC", "link -> TARGET", "fifo |".
         The program under test (program/QuorVBoy, program/QuorVBoy.exe) is left out. With --crlf
@@ -140,6 +150,77 @@ def archive(args):
     return data[:len(data) - args.cut]
 
 
+def dat(a):
+    roms = []  # (game, rom name, fields in order)
+    for entry in a.entries:
+        name, _, spec = entry.partition("=")
+        parts = spec.split("|") if spec else []
+        f, game, ext = {}, name, ".vb"
+        if parts and parts[0]:
+            with open(parts[0], "rb") as img:
+                data = img.read()
+            f = dict(size=str(len(data)), crc="%08x" % zlib.crc32(data), md5=hashlib.md5(data).hexdigest(),
+                     sha1=hashlib.sha1(data).hexdigest(), sha256=hashlib.sha256(data).hexdigest())
+        elif not parts:
+            f = dict(status="nodump")
+        for opt in parts[1:]:
+            key, _, value = opt.partition("=")
+            if key.startswith("-"):
+                f.pop(key[1:], None)
+            elif key == "game":
+                game = value
+            elif key == "ext":
+                ext = value
+            else:
+                f[key] = value
+        roms.append((game, name + ext, f))
+    for n in range(a.synthetic):
+        h = hashlib.sha256(b"%d" % n).hexdigest()
+        roms.append(("Image %06d (World)" % n, "Image %06d (World).vb" % n,
+                     dict(size="1048576", crc=h[:8], md5=h[8:40], sha1=h[:40], sha256=h)))
+    order = ["size", "crc", "md5", "sha1", "sha256", "status"]
+    damage = a.damage
+    if a.format == "xml":
+        x = lambda t: t.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;").replace('"', "&quot;")
+        out = ['<?xml version="1.0"?>',
+               '<!DOCTYPE datafile PUBLIC "-//Logiqx//DTD ROM Management Datafile//EN" "datafile.dtd"'
+               + (' [\n\t<!ENTITY e "Golf (U)">\n]' if damage == "entity" else "") + ">",
+               "<datafile>", "\t<header>", "\t\t<name>%s</name>" % x(a.name),
+               "\t\t<description>%s</description>" % x(a.name), "\t\t<version>%s</version>" % x(a.version),
+               "\t</header>"]
+        for i, (game, rom, f) in enumerate(roms):
+            if i == 0 or roms[i - 1][0] != game:
+                out += ['\t<game name="%s">' % x(game), "\t\t<description>%s</description>" % x(game)]
+                if i == 0 and damage == "deep":
+                    out.append("<x>" * 100000 + "</x>" * 100000)
+            rom = "&e;.vb" if i == 0 and damage == "entity" else x(rom)
+            out.append('\t\t<rom name="%s"%s/>' % (rom, "".join(' %s="%s"' % (k, x(f[k])) for k in order if k in f)))
+            if i + 1 == len(roms) or roms[i + 1][0] != game:
+                out.append("\t</game>")
+        out.append("</datafile>")
+    else:
+        q = lambda t: '"%s"' % t
+        out = ["clrmamepro (", "\tname %s" % q(a.name), "\tdescription %s" % q(a.name),
+               "\tversion %s" % q(a.version), ")", ""]
+        for i, (game, rom, f) in enumerate(roms):
+            if i == 0 or roms[i - 1][0] != game:
+                out += ["game (", "\tname %s" % q(game), "\tdescription %s" % q(game)]
+                if i == 0 and damage == "deep":
+                    out.append("x ( " * 100000 + ") " * 100000)
+            fields = "".join(" %s %s" % (k, f[k].upper() if k in ("crc", "md5", "sha1") else f[k])
+                             for k in order if k in f)
+            out.append("\trom ( name %s%s )" % (q(rom), fields))
+            if i + 1 == len(roms) or roms[i + 1][0] != game:
+                out += [")", ""]
+    data = "".join(line + "\n" for line in out).encode()
+    if damage == "cut":
+        data = data[:len(data) * 2 // 3]
+    elif damage == "nul":
+        at = data.find(b".vb") - 1
+        data = data[:at] + b"\0" + data[at:]
+    return data
+
+
 def tree(root, crlf):
     lines = []
 
@@ -196,6 +277,14 @@ def main():
     d.add_argument("file")
     d.add_argument("whats", nargs="*")
     d.add_argument("--system", type=int, default=19)
+    w = sub.add_parser("dat")
+    w.add_argument("file")
+    w.add_argument("entries", nargs="*")
+    w.add_argument("--format", choices=["xml", "cmp"], default="xml")
+    w.add_argument("--name", default="Nintendo - Virtual Boy")
+    w.add_argument("--version", default="20250101-000000")
+    w.add_argument("--damage", choices=["cut", "entity", "nul", "deep"])
+    w.add_argument("--synthetic", type=int, default=0)
     t = sub.add_parser("tree")
     t.add_argument("root")
     t.add_argument("--crlf", action="store_true")
@@ -220,6 +309,8 @@ def main():
                      a.at)
     elif a.command == "zip":
         data = archive(a)
+    elif a.command == "dat":
+        data = dat(a)
     else:
         data = b"QUOR" + b"".join(struct.pack(">I", v) for v in [a.system] + [crc_of(w) for w in a.whats])
     parent = os.path.dirname(a.file)
