@@ -32,7 +32,7 @@ set(QUOR_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(QUOR_COPYRIGHT ${CMAKE_CURRENT_SOURCE_DIR}/doc/copyright)
 set(QUOR_README ${CMAKE_CURRENT_SOURCE_DIR}/README.md)
 # The guides keep their place below the README, so that its links hold.
-file(GLOB QUOR_GUIDES ${CMAKE_CURRENT_SOURCE_DIR}/doc/*.md)
+file(GLOB QUOR_GUIDES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/doc/*.md)
 
 if(WIN32)
   # One folder: the program directory is wherever the user unpacks the zip.
