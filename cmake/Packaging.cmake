@@ -9,36 +9,37 @@
 #     <prefix>/lib/quorvboy/QuorInfo.cfg      the sample group information file
 #     <prefix>/bin/QuorVBoy                   -> ../lib/quorvboy/QuorVBoy
 #     <prefix>/share/man/man1/QuorVBoy.1.gz   the manual (plain .1 without gzip)
-#     <prefix>/share/doc/quorvboy/            README.md
+#     <prefix>/share/doc/quorvboy/            README.md, doc/*.md and copyright
 #   With QUOR_DEBIAN_LAYOUT (the Debian package) the configuration is the
 #   conffile /etc/quorvboy/QuorInfo.cfg, and <prefix>/lib/quorvboy/QuorInfo.cfg
 #   links to it, so that an edited configuration survives upgrades; the
-#   documentation gains the package's changelog.gz (and copyright, from the
-#   project's licence file once there is one).
+#   documentation gains the package's changelog.gz.
 #
-#   Windows: QuorVBoy.exe, QuorInfo.cfg and README.md together at the top.
+#   Windows: QuorVBoy.exe, QuorInfo.cfg, README.md, LICENSE and COPYRIGHT.txt
+#   together at the top, the guides in doc/.
 #
 #   cpack -G DEB   QuorVBoy_1.00_<arch>.deb     (tools/package.sh)
 #   cpack -G ZIP   QuorVBoy-1.00-win64.zip      (tools/package.sh windows)
+#
+# copyright is doc/copyright: QuorVBoy's license and those of the libraries
+# the package links or the zip carries, in Debian's machine-readable format.
 
 set(QUOR_MAINTAINER "QuorVBoy developers <quorvboy@example.org>" CACHE STRING
     "The Maintainer field of the Debian package: a name and an address in angle brackets")
 set(QUOR_SAMPLE_CONFIG ${CMAKE_CURRENT_SOURCE_DIR}/config/QuorInfo.cfg)
 set(QUOR_MANUAL ${CMAKE_CURRENT_SOURCE_DIR}/doc/QuorVBoy.1)
-set(QUOR_DOCS "")
-foreach(doc README.md)
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${doc})
-    list(APPEND QUOR_DOCS ${CMAKE_CURRENT_SOURCE_DIR}/${doc})
-  endif()
-endforeach()
+set(QUOR_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
+set(QUOR_COPYRIGHT ${CMAKE_CURRENT_SOURCE_DIR}/doc/copyright)
+set(QUOR_README ${CMAKE_CURRENT_SOURCE_DIR}/README.md)
+# The guides keep their place below the README, so that its links hold.
+file(GLOB QUOR_GUIDES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/doc/*.md)
 
 if(WIN32)
   # One folder: the program directory is wherever the user unpacks the zip.
   install(TARGETS QuorVBoy RUNTIME DESTINATION .)
-  install(FILES ${QUOR_SAMPLE_CONFIG} DESTINATION .)
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/README.md)
-    install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/README.md DESTINATION .)
-  endif()
+  install(FILES ${QUOR_SAMPLE_CONFIG} ${QUOR_README} ${QUOR_LICENSE} DESTINATION .)
+  install(FILES ${QUOR_COPYRIGHT} DESTINATION . RENAME COPYRIGHT.txt)
+  install(FILES ${QUOR_GUIDES} DESTINATION doc)
 else()
   set(QUOR_PROGRAM_DIR lib/quorvboy)
   option(QUOR_DEBIAN_LAYOUT
@@ -78,7 +79,9 @@ else()
     install(FILES ${QUOR_MANUAL} DESTINATION share/man/man1)
   endif()
 
-  install(FILES ${QUOR_DOCS} DESTINATION share/doc/quorvboy)
+  install(FILES ${QUOR_README} DESTINATION share/doc/quorvboy)
+  install(FILES ${QUOR_GUIDES} DESTINATION share/doc/quorvboy/doc)
+  install(FILES ${QUOR_COPYRIGHT} DESTINATION share/doc/quorvboy RENAME copyright)
 
   if(QUOR_DEBIAN_LAYOUT)
     # A native package's changelog, dated by SOURCE_DATE_EPOCH where it is set.
@@ -92,12 +95,6 @@ else()
                       OUTPUT_FILE ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
       install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz DESTINATION share/doc/quorvboy)
     endif()
-    foreach(licence LICENSE LICENSE.md LICENSE.txt COPYING)
-      if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${licence})
-        install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/${licence} DESTINATION share/doc/quorvboy RENAME copyright)
-        break()
-      endif()
-    endforeach()
   endif()
 endif()
 
@@ -106,6 +103,12 @@ set(CPACK_PACKAGE_NAME QuorVBoy)
 set(CPACK_PACKAGE_VENDOR "The QuorVBoy developers")
 set(CPACK_PACKAGE_CONTACT "${QUOR_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_RESOURCE_FILE_LICENSE ${QUOR_LICENSE})
+# The license by name, where a generator has a field for it (the Debian
+# package names it in its copyright file).
+set(QUOR_LICENSE_NAME MIT)
+set(CPACK_RPM_PACKAGE_LICENSE ${QUOR_LICENSE_NAME})
+set(CPACK_FREEBSD_PACKAGE_LICENSE ${QUOR_LICENSE_NAME})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "audits, names and sorts a collection of Nintendo Virtual Boy cartridge images")
 set(CPACK_PACKAGE_DESCRIPTION
@@ -114,7 +117,7 @@ loose files and ZIP archives, keys each image by its CRC-32 and looks it up in
 a built-in catalogue. It writes a scan listing, moves known images under their
 catalogue names into group folders chosen by its group information file, and
 lists what the collection has, lacks and holds twice. It never overwrites a
-file.")
+file. QuorVBoy is free software under the MIT license.")
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# check-deb.sh - builds the Debian package, installs it, runs the installed QuorVBoy on a sample collection, removes it
+# check-deb.sh - builds the Debian package, checks it with lintian, installs it, runs the installed QuorVBoy on a sample collection, removes it
 #
 #   tools/check-deb.sh      (as root; exits non-zero on any failure)
 #
+# lintian must report no error and no warning (no line starting E: or W:).
 # The sample collection is made of synthetic images in a temporary folder
 # outside the source tree: two whose CRC-32 is forged to a catalogue value,
 # one the catalogue does not know, and a file that is no image. The installed
@@ -13,6 +14,8 @@
 set -uo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$here"
+
+. "$here/tools/lib.sh"
 
 package=quorvboy
 failures=0
@@ -55,10 +58,24 @@ deb="$(tail -n 1 "$work/package.log")"
 [ -f "$deb" ] || die "no package made ($deb)"
 ok "built $(basename "$deb")"
 
+# --- lintian -----------------------------------------------------------------
+need_packages lintian
+# lintian warns when run as root; that line is no finding about the package.
+lintian "$deb" >"$work/lintian.out" 2>&1
+lintian_status=$?
+grep -v 'running with root privileges' "$work/lintian.out" | sed 's/^/       | /'
+# Status 2 and above: lintian itself failed, so it checked nothing.
+if [ "$lintian_status" -ge 2 ] || grep -Eq '^[EW]: ' "$work/lintian.out"; then
+  fail "lintian reports no error and no warning"
+else
+  ok "lintian reports no error and no warning"
+fi
+
 contents="$(dpkg -c "$deb")"
 for path in ./usr/bin/QuorVBoy ./usr/lib/quorvboy/QuorVBoy ./usr/lib/quorvboy/QuorInfo.cfg \
             ./etc/quorvboy/QuorInfo.cfg ./usr/share/man/man1/QuorVBoy.1.gz \
-            ./usr/share/doc/quorvboy/README.md; do
+            ./usr/share/doc/quorvboy/README.md ./usr/share/doc/quorvboy/doc/guide.md \
+            ./usr/share/doc/quorvboy/copyright; do
   if grep -q " $path\( \|$\)" <<<"$contents"; then ok "package holds $path"; else fail "package holds $path"; fi
 done
 check "package depends on zlib1g" sh -c "dpkg-deb -f '$deb' Depends | grep -q zlib1g"
