@@ -41,9 +41,10 @@ static void CopyField(char* field, const std::string& text, size_t limit)
     field[n] = '\0';
 }
 
-// Turns a directory text written with "\" or "/" into native separators
-// ending with one. Returns false for a directory that would lead outside
-// VBoyRen: absolute, on a drive, or with a ".." level.
+// Turns a directory text written with "\\" or "/" into native separators
+// ending with one, without "." or empty levels (nothing but one separator
+// when no level is left). Returns false for a directory that would lead
+// outside VBoyRen: absolute, on a drive, or with a ".." level.
 static bool NormaliseDirectory(std::string& dir)
 {
     // Cut to the field's width first: what is refused is what is stored.
@@ -55,6 +56,7 @@ static bool NormaliseDirectory(std::string& dir)
     bool letter = !dir.empty() && ((dir[0] >= 'A' && dir[0] <= 'Z') || (dir[0] >= 'a' && dir[0] <= 'z'));
     if (letter && dir.size() >= 2 && dir[1] == ':')
         return false;
+    std::string kept;
     std::string level;
     for (size_t i = 0; i <= dir.size(); i++) {
         bool end = i == dir.size() || dir[i] == '\\' || dir[i] == '/';
@@ -64,12 +66,11 @@ static bool NormaliseDirectory(std::string& dir)
         }
         if (level == "..")
             return false;
+        if (!level.empty() && level != ".")
+            kept += level + PathSeparator;
         level.clear();
-        if (i < dir.size())
-            dir[i] = PathSeparator;
     }
-    if (dir.empty() || dir.back() != PathSeparator)
-        dir += PathSeparator;
+    dir = kept.empty() ? std::string(1, PathSeparator) : kept;
     return true;
 }
 

@@ -48,7 +48,9 @@ struct ZipEntry {
     std::string name;
 };
 
-// An open archive: its file, its end record and its whole central directory.
+// An open archive: its file, its end record and a window on its central
+// directory (read in pieces, so that a directory of any declared size costs
+// no more memory than one window).
 struct ZipArchive {
     std::string path;
     FILE* file = nullptr;
@@ -62,19 +64,23 @@ struct ZipArchive {
     uint32_t directorySize = 0;
     uint32_t directoryOffset = 0;
     uint16_t commentLength = 0;
-    std::string directory;
+    std::string window;        // directory bytes from windowStart on
+    uint32_t windowStart = 0;  // where the window begins within the directory
     uint32_t readPosition = 0;
+    uint32_t entriesRead = 0;  // the directory lists totalEntries, and no more is read
     ZipEntry entry;
 };
 
 // The ZIP error log "Quor_ZIP.txt", opened on the first error that needs it.
 extern AppendFile ZipLog;
 
-// Opens an archive and loads its central directory. Returns nullptr after
-// reporting why it could not.
+// Opens an archive and reads the start of its central directory. Returns
+// nullptr after reporting why it could not (silently when memory for the
+// archive itself runs out).
 ZipArchive* ZipOpen(const char* path);
 
-// The next central-directory entry, or nullptr at the directory's end or
+// The next central-directory entry, or nullptr at the directory's end (its
+// size read through, or as many entries read as the end record counts) or
 // after reporting a damaged entry.
 ZipEntry* ZipNextEntry(ZipArchive* archive);
 

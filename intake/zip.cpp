@@ -5,6 +5,7 @@
 #include "run/options.h"
 
 #include <cstring>
+#include <new>
 #include <vector>
 #include <zlib.h>
 
@@ -17,6 +18,9 @@ constexpr uint32_t FirstWindow = 1024;
 // The end record with the longest comment it can have.
 constexpr uint32_t LongestRecord = EndRecordSize + 0xFFFF;
 constexpr int64_t SearchChunk = 65536;
+// The directory is read this much at a time: room for the largest entry's
+// fixed part and name (46 + 65,535 bytes) with plenty to spare.
+constexpr uint32_t DirectoryWindow = 0x20000;
 constexpr uint32_t InflateChunk = 16384;
 
 static const char FilesystemCorrupt[] = "Your filesystem seems to be corrupt, please check it";
@@ -47,6 +51,17 @@ void CloseZipLog()
     CloseAppendFile(&ZipLog);
 }
 
+// Sizes a buffer, saying whether the memory could be had.
+template <typename Buffer> static bool Fit(Buffer& buffer, size_t size)
+{
+    try {
+        buffer.resize(size);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 // Reports a failure of ZipOpen and releases what it had.
 static ZipArchive* FailOpen(ZipArchive* archive, const char* detail, const char* message)
 {
@@ -69,8 +84,7 @@ static int FindEndRecord(ZipArchive* archive)
     int64_t chunk = FirstWindow;
     while (hi >= 0 && found < 0) {
         int64_t lo = hi + 1 > chunk ? hi + 1 - chunk : 0;
-        buf.resize((size_t)(hi - lo + 4));
-        if (PlatformSeek(archive->file, lo, SEEK_SET) != 0 ||
+        if (!Fit(buf, (size_t)(hi - lo + 4)) || PlatformSeek(archive->file, lo, SEEK_SET) != 0 ||
             fread(buf.data(), 1, buf.size(), archive->file) != buf.size())
             return 0;
         for (int64_t p = hi; p >= lo; p--) {
@@ -89,16 +103,36 @@ static int FindEndRecord(ZipArchive* archive)
     int64_t keep = archive->length - found;
     if (keep > (int64_t)LongestRecord)
         keep = LongestRecord;
-    archive->endRecord.resize((size_t)keep);
-    if (PlatformSeek(archive->file, found, SEEK_SET) != 0 ||
+    if (!Fit(archive->endRecord, (size_t)keep) || PlatformSeek(archive->file, found, SEEK_SET) != 0 ||
         fread(&archive->endRecord[0], 1, (size_t)keep, archive->file) != (size_t)keep)
         return 0;
     return 1;
 }
 
+// Reads the directory from offset start on into the window, as much as it
+// holds. Returns 1, or 0 when it cannot be read.
+static int LoadWindow(ZipArchive* archive, uint32_t start)
+{
+    uint32_t want = archive->directorySize - start;
+    if (want > DirectoryWindow)
+        want = DirectoryWindow;
+    archive->windowStart = start;
+    archive->window.resize(want);  // never beyond the capacity reserved at the opening
+    if (want == 0)
+        return 1;
+    if (PlatformSeek(archive->file, (int64_t)archive->directoryOffset + start, SEEK_SET) != 0 ||
+        fread(&archive->window[0], 1, want, archive->file) != want) {
+        archive->window.clear();
+        return 0;
+    }
+    return 1;
+}
+
 ZipArchive* ZipOpen(const char* path)
 {
-    ZipArchive* archive = new ZipArchive;
+    ZipArchive* archive = new (std::nothrow) ZipArchive;
+    if (archive == nullptr)
+        return nullptr;
     archive->path = path;
     archive->file = PlatformOpenFile(path, "rb", 0);
     if (archive->file == nullptr)
@@ -131,9 +165,13 @@ ZipArchive* ZipOpen(const char* path)
         return FailOpen(archive, "Reading central directory", ZipCorrupt);
     if (PlatformSeek(archive->file, archive->directoryOffset, SEEK_SET) != 0)
         return FailOpen(archive, "Seeking to central directory", ZipCorrupt);
-    archive->directory.resize(archive->directorySize);
-    if (archive->directorySize > 0 &&
-        fread(&archive->directory[0], 1, archive->directorySize, archive->file) != archive->directorySize)
+    uint32_t room = archive->directorySize < DirectoryWindow ? archive->directorySize : DirectoryWindow;
+    try {
+        archive->window.reserve(room);
+    } catch (const std::bad_alloc&) {
+        return FailOpen(archive, "Reading central directory", ZipCorrupt);
+    }
+    if (!LoadWindow(archive, 0))
         return FailOpen(archive, "Reading central directory", ZipCorrupt);
     archive->readPosition = 0;
     return archive;
@@ -143,13 +181,32 @@ ZipEntry* ZipNextEntry(ZipArchive* archive)
 {
     uint64_t pos = archive->readPosition;
     uint64_t size = archive->directorySize;
-    if (pos >= size)
+    if (pos >= size || archive->entriesRead >= archive->totalEntries)
         return nullptr;
-    const unsigned char* d = (const unsigned char*)archive->directory.data() + pos;
-    if (pos + DirEntrySize > size || pos + DirEntrySize + Get16(d + 28) > size) {
+    if (pos + DirEntrySize > size) {
         ReportZipError("Invalid filename length in directory", ZipCorrupt, archive->path.c_str());
         return nullptr;
     }
+    // The entry's fixed part and then its name must lie in the window; a
+    // window read from the entry's start holds both.
+    for (int pass = 0; pass < 2; pass++) {
+        uint64_t need = DirEntrySize;
+        if (pass == 1) {
+            need += Get16((const unsigned char*)archive->window.data() + (pos - archive->windowStart) + 28);
+            if (pos + need > size) {
+                ReportZipError("Invalid filename length in directory", ZipCorrupt, archive->path.c_str());
+                return nullptr;
+            }
+        }
+        if (pos >= archive->windowStart && pos + need <= archive->windowStart + (uint64_t)archive->window.size())
+            continue;
+        if (!LoadWindow(archive, (uint32_t)pos)) {
+            ReportZipError("Reading central directory", ZipCorrupt, archive->path.c_str());
+            archive->readPosition = archive->directorySize;
+            return nullptr;
+        }
+    }
+    const unsigned char* d = (const unsigned char*)archive->window.data() + (pos - archive->windowStart);
     ZipEntry& z = archive->entry;
     z.signature = Get32(d);
     z.versionMadeBy = d[4];
@@ -175,6 +232,7 @@ ZipEntry* ZipNextEntry(ZipArchive* archive)
     z.name.resize(strlen(z.name.c_str()));
     uint64_t next = pos + DirEntrySize + z.nameLength + z.extraLength + z.commentLength;
     archive->readPosition = next > size ? (uint32_t)size : (uint32_t)next;
+    archive->entriesRead++;
     return &z;
 }
 

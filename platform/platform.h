@@ -72,6 +72,31 @@ std::string PlatformGetCurrentDirectory();
 // Makes path the current directory. Returns 1 on success, 0 on failure.
 int PlatformSetCurrentDirectory(const std::string& path);
 
+// A folder held for the whole run, so that its files are reached through it
+// and not by its path: moving or renaming it, or putting something else at
+// its path, cannot send them anywhere else (on POSIX a handle that every
+// operation below goes through; on Windows a handle that keeps anybody from
+// renaming, moving or removing the folder while it is held).
+struct PlatformFolder;
+
+// Holds the current directory. Returns nullptr when it cannot be held.
+PlatformFolder* PlatformHoldCurrentDirectory();
+
+// Lets go of a held folder; nullptr is accepted.
+void PlatformReleaseFolder(PlatformFolder* folder);
+
+// Makes the held folder the current directory. Returns 1 on success, 0 on
+// failure.
+int PlatformEnterFolder(PlatformFolder* folder);
+
+// PlatformOpenFile, PlatformIsFilePlace, PlatformReplaceFile and
+// PlatformRemoveFile for a bare name in a held folder; with folder nullptr,
+// name is a path and they are those operations themselves.
+FILE* PlatformOpenFileIn(PlatformFolder* folder, const std::string& name, const char* mode, int followLink);
+int PlatformIsFilePlaceIn(PlatformFolder* folder, const std::string& name);
+uint32_t PlatformReplaceFileIn(PlatformFolder* folder, const std::string& from, const std::string& target);
+uint32_t PlatformRemoveFileIn(PlatformFolder* folder, const std::string& name);
+
 // The full, resolved path of the running program file; empty on failure.
 std::string PlatformProgramPath();
 

@@ -195,6 +195,69 @@ int PlatformSetCurrentDirectory(const std::string& path)
     return chdir(path.c_str()) == 0 ? 1 : 0;
 }
 
+struct PlatformFolder {
+    int fd = -1;
+};
+
+// The handle a name of folder is reached from: the current directory's
+// without a folder.
+static int FolderHandle(PlatformFolder* folder)
+{
+    return folder != nullptr ? folder->fd : AT_FDCWD;
+}
+
+PlatformFolder* PlatformHoldCurrentDirectory()
+{
+#ifdef O_PATH
+    // A handle only for reaching names: it needs no right to list the folder.
+    const int access = O_PATH;
+#else
+    const int access = O_RDONLY;
+#endif
+    int fd = open(".", access | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    PlatformFolder* folder = new PlatformFolder;
+    folder->fd = fd;
+    return folder;
+}
+
+void PlatformReleaseFolder(PlatformFolder* folder)
+{
+    if (folder == nullptr)
+        return;
+    close(folder->fd);
+    delete folder;
+}
+
+int PlatformEnterFolder(PlatformFolder* folder)
+{
+    return folder != nullptr && fchdir(folder->fd) == 0 ? 1 : 0;
+}
+
+int PlatformIsFilePlaceIn(PlatformFolder* folder, const std::string& name)
+{
+    struct stat st;
+    if (fstatat(FolderHandle(folder), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? 1 : 0;
+    return S_ISREG(st.st_mode) ? 1 : 0;
+}
+
+uint32_t PlatformReplaceFileIn(PlatformFolder* folder, const std::string& from, const std::string& target)
+{
+    int fd = FolderHandle(folder);
+    if (renameat(fd, from.c_str(), fd, target.c_str()) == 0)
+        return 0;
+    return MapErrno(errno);
+}
+
+uint32_t PlatformRemoveFileIn(PlatformFolder* folder, const std::string& name)
+{
+    if (unlinkat(FolderHandle(folder), name.c_str(), 0) == 0)
+        return 0;
+    return MapErrno(errno);
+}
+
 std::string PlatformProgramPath()
 {
 #ifdef __APPLE__
@@ -283,16 +346,12 @@ uint32_t PlatformMoveFile(const std::string& from, const std::string& to)
 
 uint32_t PlatformReplaceFile(const std::string& from, const std::string& target)
 {
-    if (rename(from.c_str(), target.c_str()) == 0)
-        return 0;
-    return MapErrno(errno);
+    return PlatformReplaceFileIn(nullptr, from, target);
 }
 
 uint32_t PlatformRemoveFile(const std::string& path)
 {
-    if (unlink(path.c_str()) == 0)
-        return 0;
-    return MapErrno(errno);
+    return PlatformRemoveFileIn(nullptr, path);
 }
 
 uint32_t PlatformRemoveDirectory(const std::string& path)
@@ -361,6 +420,11 @@ int64_t PlatformTell(FILE* stream)
 
 FILE* PlatformOpenFile(const std::string& path, const char* mode, int followLink)
 {
+    return PlatformOpenFileIn(nullptr, path, mode, followLink);
+}
+
+FILE* PlatformOpenFileIn(PlatformFolder* folder, const std::string& path, const char* mode, int followLink)
+{
     int flags = O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
     std::string streamMode;
     switch (mode[0]) {
@@ -384,7 +448,7 @@ FILE* PlatformOpenFile(const std::string& path, const char* mode, int followLink
         flags = (flags & ~O_TRUNC) | O_EXCL;
     // The open never waits (a pipe without a writer would hold it forever);
     // whatever it opened is then refused unless it is a regular file.
-    int fd = open(path.c_str(), flags, 0666);
+    int fd = openat(FolderHandle(folder), path.c_str(), flags, 0666);
     if (fd < 0)
         return nullptr;
     struct stat st;
@@ -406,10 +470,7 @@ FILE* PlatformOpenFile(const std::string& path, const char* mode, int followLink
 
 int PlatformIsFilePlace(const std::string& path)
 {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0)
-        return errno == ENOENT ? 1 : 0;
-    return S_ISREG(st.st_mode) ? 1 : 0;
+    return PlatformIsFilePlaceIn(nullptr, path);
 }
 
 unsigned long PlatformProcessId()

@@ -181,6 +181,72 @@ int PlatformSetCurrentDirectory(const std::string& path)
     return SetCurrentDirectoryA(path.c_str()) ? 1 : 0;
 }
 
+// Windows opens no file relative to a handle: a held folder is a handle that
+// shares everything but deletion, so that nobody can rename, move or remove
+// the folder while it is held, and the path it then keeps naming.
+struct PlatformFolder {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::string path;  // with its trailing separator
+};
+
+// The path of a name of folder: the name itself without a folder.
+static std::string FolderPath(PlatformFolder* folder, const std::string& name)
+{
+    return folder != nullptr ? folder->path + name : name;
+}
+
+PlatformFolder* PlatformHoldCurrentDirectory()
+{
+    std::string path = PlatformGetCurrentDirectory();
+    if (path.empty())
+        return nullptr;
+    // Backup semantics let CreateFileA open a directory. A handle that may
+    // read the folder's data counts in the share checks of later opens (one
+    // for attributes only would not), and it is the folder itself that is
+    // held, wherever a link on the way led.
+    HANDLE h = CreateFileA(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    PlatformFolder* folder = new PlatformFolder;
+    folder->handle = h;
+    folder->path = path + (EndsWithSeparator(path) ? "" : "\\");
+    return folder;
+}
+
+void PlatformReleaseFolder(PlatformFolder* folder)
+{
+    if (folder == nullptr)
+        return;
+    CloseHandle(folder->handle);
+    delete folder;
+}
+
+int PlatformEnterFolder(PlatformFolder* folder)
+{
+    return folder != nullptr && SetCurrentDirectoryA(folder->path.c_str()) ? 1 : 0;
+}
+
+FILE* PlatformOpenFileIn(PlatformFolder* folder, const std::string& name, const char* mode, int followLink)
+{
+    return PlatformOpenFile(FolderPath(folder, name), mode, followLink);
+}
+
+int PlatformIsFilePlaceIn(PlatformFolder* folder, const std::string& name)
+{
+    return PlatformIsFilePlace(FolderPath(folder, name));
+}
+
+uint32_t PlatformReplaceFileIn(PlatformFolder* folder, const std::string& from, const std::string& target)
+{
+    return PlatformReplaceFile(FolderPath(folder, from), FolderPath(folder, target));
+}
+
+uint32_t PlatformRemoveFileIn(PlatformFolder* folder, const std::string& name)
+{
+    return PlatformRemoveFile(FolderPath(folder, name));
+}
+
 std::string PlatformProgramPath()
 {
     std::vector<char> buf(MAX_PATH + 1);

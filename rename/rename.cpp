@@ -40,6 +40,14 @@ std::string NameWithoutExtension(const std::string& name)
     return name.substr(0, name.size() - NameExtension(name).size());
 }
 
+// The extension a moved file keeps: a file named just ".vb" (or ".zip") is
+// all extension.
+static std::string KeptExtension(const char* oldName)
+{
+    std::string ext = NameExtension(oldName);
+    return ext.empty() && oldName[0] == '.' ? std::string(oldName) : ext;
+}
+
 std::string& ApplySeparator(std::string& text)
 {
     std::string out;
@@ -133,21 +141,21 @@ static std::string Lower(std::string text)
 }
 
 // Sends a file whose target is taken into VBoyDupes, under numbered
-// alternative names while those are taken too. Returns false when VBoyDupes
-// cannot be created.
-static bool MoveToDupes(const char* oldName, const char* canonical)
+// alternative names while those are taken too; it stays where it is when
+// VBoyDupes cannot be created.
+static void MoveToDupes(const char* oldName, const char* canonical)
 {
     if (!CreateOutputDir(DupesDirName))
-        return false;
+        return;
     std::string target = std::string(DupesDirName) + PathSeparator;
     if (OptMove)
         target += oldName;
     else
-        target += std::string(canonical) + NameExtension(oldName);
+        target += std::string(canonical) + KeptExtension(oldName);
     uint32_t error = JournaledMove(oldName, target);
     if (!Taken(error)) {
         ReportFailedMove(oldName, target, error);
-        return true;
+        return;
     }
     // The alternatives this run has already filled are taken still: the
     // sequence goes on after the last one.
@@ -165,7 +173,6 @@ static bool MoveToDupes(const char* oldName, const char* canonical)
         }
         last = current;
     }
-    return true;
 }
 
 void RenameImage(const ImageInHand& image)
@@ -177,8 +184,11 @@ void RenameImage(const ImageInHand& image)
     if (!OutputDirPrepared) {
         OutputDirPrepared = 1;
         if (!OptList) {
-            if (!CreateOutputDir(OutputDirName))
+            // The image stays where it is, but it is in the collection.
+            if (!CreateOutputDir(OutputDirName)) {
+                AddCopy(i);
                 return;
+            }
             if (!OptMove && OptDirs && GroupTableLoaded)
                 CreateGroupDirs();
         }
@@ -191,7 +201,8 @@ void RenameImage(const ImageInHand& image)
             target += oldName;
         } else {
             int g = (OptDirs && GroupTableLoaded) ? FindGroup(i) : -1;
-            if (g >= 0)
+            // A group folder of no level puts the image in VBoyRen itself.
+            if (g >= 0 && strcmp(GroupTable[g].directory, std::string(1, PathSeparator).c_str()) != 0)
                 target += GroupTable[g].directory;
             target += NewImageName(canonical);
             if (image.inArchive)
@@ -199,14 +210,13 @@ void RenameImage(const ImageInHand& image)
             else if (g >= 0 && GroupTable[g].extension[0] != '\0')
                 target += std::string(".") + GroupTable[g].extension;
             else
-                target += Lower(NameExtension(oldName));
+                target += Lower(KeptExtension(oldName));
         }
         uint32_t error = JournaledMove(oldName, target);
         if (Taken(error)) {
             if (!OptQuiet)
                 printf("File %s already exists (Original: %s)\n", target.c_str(), oldName);
-            if (!MoveToDupes(oldName, canonical))
-                return;
+            MoveToDupes(oldName, canonical);
         } else {
             ReportFailedMove(oldName, target, error);
         }

@@ -27,40 +27,79 @@ static void ReportCannotCreate(const char* name)
         fprintf(stderr, "Cannot create %s\n", name);
 }
 
-// The directories a fixed-name file is tried in, in order.
-static int CandidateDirectories(const char* name, std::string dirs[3])
+// The start folder, held from the run's start: files placed there are
+// reached through it, never by its path.
+static PlatformFolder* startFolder;
+
+int HoldStartFolder()
+{
+    PlatformReleaseFolder(startFolder);
+    startFolder = PlatformHoldCurrentDirectory();
+    return startFolder != nullptr;
+}
+
+int ReturnToStartFolder()
+{
+    if (startFolder != nullptr)
+        return PlatformEnterFolder(startFolder);
+    return PlatformSetCurrentDirectory(StartDirectory);
+}
+
+void ReleaseStartFolder()
+{
+    PlatformReleaseFolder(startFolder);
+    startFolder = nullptr;
+}
+
+// A place a fixed-name file is tried at: a folder by its path, and for the
+// start folder the handle it is held by, if any.
+struct Place {
+    std::string dir;  // with its trailing separator
+    PlatformFolder* folder = nullptr;
+};
+
+// The places a fixed-name file is tried at, in order.
+static int CandidatePlaces(const char* name, Place places[3])
 {
     int n = 0;
     if (strstr(name, ".db") != nullptr)
-        dirs[n++] = ProgramDirectory;
+        places[n++].dir = ProgramDirectory;
     std::string start = StartDirectory;
     if (start.empty() || start.back() != PathSeparator)
         start += PathSeparator;
-    dirs[n++] = start;
-    dirs[n++] = PlatformFallbackDirectory();
+    places[n].dir = start;
+    places[n++].folder = startFolder;
+    places[n++].dir = PlatformFallbackDirectory();
     return n;
+}
+
+// What the platform is handed for name at place: the bare name in a held
+// folder, else the path.
+static std::string PlaceName(const Place& place, const std::string& name)
+{
+    return place.folder != nullptr ? name : place.dir + name;
 }
 
 std::vector<std::string> OutputFilePlaces(const char* name)
 {
-    std::string dirs[3];
-    int n = CandidateDirectories(name, dirs);
-    std::vector<std::string> places;
+    Place places[3];
+    int n = CandidatePlaces(name, places);
+    std::vector<std::string> paths;
     for (int i = 0; i < n; i++)
-        places.push_back(dirs[i] + name);
-    return places;
+        paths.push_back(places[i].dir + name);
+    return paths;
 }
 
 FILE* OpenOutputFile(const char* name, const char* mode, std::string* openedPath)
 {
-    std::string dirs[3];
-    int n = CandidateDirectories(name, dirs);
+    Place places[3];
+    int n = CandidatePlaces(name, places);
     for (int i = 0; i < n; i++) {
-        std::string path = dirs[i] + name;
         // A link or a special file under a fixed name is no place for it.
-        FILE* stream = PlatformOpenFile(path, mode, 0);
+        FILE* stream = PlatformOpenFileIn(places[i].folder, PlaceName(places[i], name), mode, 0);
         if (stream == nullptr)
             continue;
+        std::string path = places[i].dir + name;
         if (i == n - 1)
             fprintf(stderr, "Using default log: %s\n", path.c_str());
         if (openedPath != nullptr)
@@ -72,14 +111,15 @@ FILE* OpenOutputFile(const char* name, const char* mode, std::string* openedPath
     return nullptr;
 }
 
-// Creates a temporary file beside target under a name of this run's own.
-static FILE* CreateTemporary(const std::string& target, const char* mode, std::string* tempPath)
+// Creates a temporary file beside the target under a name of this run's own
+// and gives it to file.
+static FILE* CreateTemporary(const char* mode, ReplacementFile* file)
 {
     std::string createMode = std::string(mode) + "x";
-    std::string stem = target + "." + std::to_string(PlatformProcessId());
+    std::string stem = file->targetName + "." + std::to_string(PlatformProcessId());
     for (int n = 0; n < 100; n++) {
-        *tempPath = stem + (n == 0 ? std::string() : "-" + std::to_string(n)) + ".tmp";
-        FILE* stream = PlatformOpenFile(*tempPath, createMode.c_str(), 0);
+        file->tempName = stem + (n == 0 ? std::string() : "-" + std::to_string(n)) + ".tmp";
+        FILE* stream = PlatformOpenFileIn(file->folder, file->tempName, createMode.c_str(), 0);
         if (stream != nullptr)
             return stream;
         // Only a name that is taken (a killed run's, another machine's) is
@@ -92,21 +132,20 @@ static FILE* CreateTemporary(const std::string& target, const char* mode, std::s
 
 int OpenReplacementFile(const char* name, const char* mode, ReplacementFile* file)
 {
-    std::string dirs[3];
-    int n = CandidateDirectories(name, dirs);
+    Place places[3];
+    int n = CandidatePlaces(name, places);
     for (int i = 0; i < n; i++) {
-        std::string target = dirs[i] + name;
-        if (!PlatformIsFilePlace(target))
+        file->folder = places[i].folder;
+        file->targetName = PlaceName(places[i], name);
+        file->targetPath = places[i].dir + name;
+        if (!PlatformIsFilePlaceIn(file->folder, file->targetName))
             continue;
-        std::string temp;
-        FILE* stream = CreateTemporary(target, mode, &temp);
+        FILE* stream = CreateTemporary(mode, file);
         if (stream == nullptr)
             continue;
         if (i == n - 1)
-            fprintf(stderr, "Using default log: %s\n", target.c_str());
+            fprintf(stderr, "Using default log: %s\n", file->targetPath.c_str());
         file->stream = stream;
-        file->tempPath = temp;
-        file->targetPath = target;
         return 1;
     }
     ReportCannotCreate(name);
@@ -121,9 +160,9 @@ int CommitReplacementFile(ReplacementFile* file)
     ok = PlatformSyncStream(file->stream) && ok;
     ok = fclose(file->stream) == 0 && ok;
     file->stream = nullptr;
-    if (ok && PlatformReplaceFile(file->tempPath, file->targetPath) == 0)
+    if (ok && PlatformReplaceFileIn(file->folder, file->tempName, file->targetName) == 0)
         return 1;
-    PlatformRemoveFile(file->tempPath);
+    PlatformRemoveFileIn(file->folder, file->tempName);
     fprintf(stderr, "Cannot write %s\n", file->targetPath.c_str());
     return 0;
 }
@@ -134,7 +173,7 @@ void AbandonReplacementFile(ReplacementFile* file)
         return;
     fclose(file->stream);
     file->stream = nullptr;
-    PlatformRemoveFile(file->tempPath);
+    PlatformRemoveFileIn(file->folder, file->tempName);
 }
 
 FILE* OpenAppendFile(AppendFile* file)

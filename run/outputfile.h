@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+struct PlatformFolder;
+
 // The fixed names, each spelled here only.
 constexpr const char* HaveDatabaseName = "QuorVBoy.db";  // the program's name and ".db"
 constexpr const char* HaveListName = "VBoyHave.txt";
@@ -19,6 +21,20 @@ constexpr const char* ScanListingName = "VAvuDevo.zid";
 constexpr const char* ChangesLogName = "VBoyLog.txt";
 constexpr const char* ZipLogName = "Quor_ZIP.txt";
 constexpr const char* UndoJournalName = "VBoyUndo.txt";
+
+// Holds the current directory as the start folder for the rest of the run:
+// every file placed there is reached through it, so that a start folder
+// renamed or moved meanwhile (and anything put at its old path) cannot send
+// them elsewhere. Returns 1, or 0 when it cannot be held (its path is then
+// used).
+int HoldStartFolder();
+
+// Makes the start folder the current directory again, through its hold.
+// Returns 1 on success, 0 on failure.
+int ReturnToStartFolder();
+
+// Lets go of the start folder.
+void ReleaseStartFolder();
 
 // Opens a fixed-name file of the program: a ".db" name beside the program
 // first, then in StartDirectory, then in the stand-in for drive C: (with the
@@ -35,8 +51,10 @@ std::vector<std::string> OutputFilePlaces(const char* name);
 // beside the target, which replaces the target only when complete.
 struct ReplacementFile {
     FILE* stream = nullptr;
-    std::string tempPath;
-    std::string targetPath;
+    std::string targetPath;            // for messages
+    PlatformFolder* folder = nullptr;  // the held folder both lie in, if any
+    std::string tempName;              // what the platform is handed for each:
+    std::string targetName;            // bare names in a held folder, else paths
 };
 
 // Opens a fixed-name file for rewriting ("w" or "wb") in the place

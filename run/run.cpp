@@ -12,6 +12,8 @@
 #include "run/options.h"
 #include "run/outputfile.h"
 
+#include <new>
+
 void PrintBanner()
 {
     FILE* out = OptBannerToStdout ? stdout : stderr;
@@ -128,10 +130,14 @@ int RunProgram(int argc, char** argv)
     }
 
     PrintBanner();
+    // Held first: the folder the run starts in is the one it keeps to, even
+    // when it is renamed before its path is read.
+    HoldStartFolder();
     StartDirectory = PlatformGetCurrentDirectory();
     // Without it every output path would lead from the file system's root.
     if (StartDirectory.empty()) {
         fprintf(stderr, "Cannot read the current directory\n");
+        ReleaseStartFolder();
         return 0;
     }
     // Without a program path the start directory stands in, never the root.
@@ -161,11 +167,21 @@ int RunProgram(int argc, char** argv)
     else
         WalkCollection();
     fflush(stdout);
-    PlatformSetCurrentDirectory(StartDirectory);
+    ReturnToStartFolder();
+    ReleaseStartFolder();
     return 0;
 }
 
 int main(int argc, char** argv)
 {
-    return RunProgram(argc, argv);
+    // Memory that cannot be had ends the run cleanly, said in one line.
+    try {
+        return RunProgram(argc, argv);
+    } catch (const std::bad_alloc&) {
+        fflush(stdout);
+        fprintf(stderr, "Out of memory: the run ends here\n");
+        ReturnToStartFolder();
+        ReleaseStartFolder();
+        return 0;
+    }
 }

@@ -19,10 +19,10 @@ LISTS = ('VBoyHave.txt', 'VBoyMiss.txt', 'QuorVBoy.db')
 NOBODY = ['setpriv', '--reuid=65534', '--regid=65534', '--clear-groups'] if os.geteuid() == 0 else []
 # The calls failed, with the errors a real system gives, in turn; the calls killed at, by mode.
 FAULTS = {'openat': 'EACCES ENOSPC EIO', 'read': 'EIO', 'write': 'ENOSPC EIO', 'close': 'EIO', 'fsync': 'EIO ENOSPC',
-          'mkdirat': 'ENOSPC EACCES EIO', 'renameat2': 'EXDEV EIO ENOSPC EACCES', 'rename': 'EIO ENOSPC EXDEV',
+          'mkdirat': 'ENOSPC EACCES EIO', 'renameat2': 'EXDEV EIO ENOSPC EACCES', 'renameat': 'EIO ENOSPC EXDEV',
           'linkat': 'EXDEV ENOSPC EIO EMLINK', 'unlinkat': 'EIO EBUSY', 'newfstatat': 'EIO EACCES',
-          'getdents64': 'EIO', 'chdir': 'EACCES', 'fchdir': 'EIO'}
-KILLS = {'rename dirs': 'renameat2 linkat unlinkat mkdirat write fsync rename', 'list': 'openat write fsync rename',
+          'getdents64': 'EIO', 'fchdir': 'EIO'}
+KILLS = {'rename dirs': 'renameat2 linkat unlinkat mkdirat write fsync renameat', 'list': 'openat write fsync renameat',
          'undo': 'renameat2 linkat unlinkat write'}
 OUT, HEADS, DB, BASE = set(), collections.defaultdict(set), {'words': set()}, {}  # learned from undisturbed runs
 

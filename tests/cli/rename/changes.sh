@@ -22,7 +22,7 @@ step "3d tetris (u).vb" rename changesnew-
 step "3D_Tetris_(U).vb" rename changesnew sep_
 step "3D Tetris (U).vb" rename changesnew sep_
 step tetris.VB rename changes quiet
-step .vb rename changes                    # a name whose only dot leads it has no extension
+step .vb rename changes                    # logged whole, moved with its extension
 step tetris.VB move changes
 step "my tetris.VB" move sep_
 step tetris.VB rename move

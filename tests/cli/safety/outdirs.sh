@@ -1,5 +1,5 @@
 # VBoyRen, VBoyDupes and the group folders must be real folders: a link or a file of that name is a folder
-# that cannot be created, and nothing is moved through it.
+# that cannot be created, and nothing is moved through it; the images that stay are counted.
 posix_only
 mkdir ../elsewhere
 cfg <<<$'[VBoy]\n(U):USA\n(J):Japan'
