@@ -3,7 +3,7 @@
 // Everything outside platform/ calls these instead of the system; posix.cpp
 // and win32.cpp implement them and CMake builds exactly one of the two.
 // Error codes are the Windows ones on every system: 0 success, 183 the target
-// exists, 5 access denied, anything else another failure.
+// exists, 5 access denied (on Windows only), anything else another failure.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,11 @@ constexpr uint32_t ErrorAlreadyExists = 183;
 constexpr uint32_t ErrorAccessDenied = 5;
 // Something that is not a real directory stands where one should be.
 constexpr uint32_t ErrorNotADirectory = 267;
+// The file system has neither a no-replace rename nor hard links: a move can
+// only be made as a copy.
+constexpr uint32_t ErrorNoLinks = 50;
+// The file found is not the one the caller described.
+constexpr uint32_t ErrorNotTheFile = 1006;
 
 // One entry of a directory listing. Lengths of 4 GiB and more are given as
 // 0xFFFFFFFF so that they can never pass for a small file.
@@ -108,12 +113,33 @@ uint32_t PlatformCreateDirectory(const std::string& path);
 
 // Moves a file; never replaces an existing target, on any file system, and
 // never passes through a link in a directory of either path. Returns 0 on
-// success, 183 when the target is taken, 5 on denied access, another
-// non-zero code on any other failure.
+// success, 183 when the target is taken, 5 on denied access (Windows only),
+// 50 where the file system can neither rename without replacing nor make a
+// hard link (nothing was done), another non-zero code on any other failure.
 uint32_t PlatformMoveFile(const std::string& from, const std::string& to);
 
+// Copies the regular file from to a new file to (created new: 183 when the
+// name is taken), its bytes put on the medium and its modification time
+// carried over; no link is followed on either path. Returns 0, or an error
+// code after removing what it had created.
+uint32_t PlatformCopyFile(const std::string& from, const std::string& to);
+
+// Removes the name path only when it is a regular file other than original
+// whose bytes equal original's (whole 1) or begin them (whole 0); the check
+// and the removal are made on the same folder handles, no link followed.
+// Returns 0, 1006 when it is not such a copy, another code on failure.
+uint32_t PlatformRemoveCopy(const std::string& path, const std::string& original, int whole);
+
+// Removes the name path only when path and other are names of one regular
+// file of that size and modification time, checked and removed through the
+// same folder handles, no link followed. Returns 0, 1006 when they are not,
+// another code on failure.
+uint32_t PlatformRemoveSameFile(const std::string& path, const std::string& other, uint64_t size,
+                                int64_t modified);
+
 // Opens a regular file as fopen would with mode ("r", "rb", "a", "w", "wb";
-// an added "x" creates it new and fails when the name exists), never waiting
+// an added "x" creates it new and fails when the name exists; "a+" and "r+"
+// read and append, "r+" only to a file that exists), never waiting
 // on the file (a pipe or device is refused, not waited for), and refusing
 // anything but a regular file: a directory, a pipe, a device. With
 // followLink 0 a name that is a link (on Windows, a reparse point) is
@@ -137,11 +163,11 @@ uint32_t PlatformReplaceFile(const std::string& from, const std::string& target)
 uint32_t PlatformRemoveFile(const std::string& path);
 
 // Removes an empty directory (never one that holds anything, never through
-// a link). Returns 0 on success, else an error code.
+// a link at any level). Returns 0 on success, else an error code.
 uint32_t PlatformRemoveDirectory(const std::string& path);
 
 // The size and the modification time (an integer in the system's finest
-// unit) of the regular file at path, a link not followed. Returns 1; 0 when
+// unit) of the regular file at path, no link followed at any level. Returns 1; 0 when
 // no regular file is there; -1 when the system cannot tell.
 int PlatformFileStamp(const std::string& path, uint64_t* size, int64_t* modified);
 
@@ -151,7 +177,8 @@ int PlatformFileStamp(const std::string& path, uint64_t* size, int64_t* modified
 // process's end.
 int PlatformLockStream(FILE* stream, int exclusive, int wait);
 
-// 1 when both paths are names of one and the same regular file, else 0.
+// 1 when both paths are names of one and the same regular file (no link
+// followed at any level), else 0.
 int PlatformSameFile(const std::string& a, const std::string& b);
 
 // Flushes stream and asks the system to put its data on the medium.

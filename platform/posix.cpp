@@ -36,10 +36,12 @@ static uint32_t MapErrno(int e)
     case EEXIST:
     case ENOTEMPTY:
         return ErrorAlreadyExists;
+    // A refusal (permission, a read-only file system) is never a taken target.
     case EACCES:
     case EPERM:
+        return 65;
     case EROFS:
-        return ErrorAccessDenied;
+        return 19;
     case ENOENT:
         return 2;
     case ENOTDIR:
@@ -304,23 +306,54 @@ uint32_t PlatformCreateDirectory(const std::string& path)
     return result;
 }
 
+// The identity of the regular file leaf below dir, no link followed, or false.
+static bool StatLeaf(int dir, const std::string& leaf, struct stat* st)
+{
+    return fstatat(dir, leaf.c_str(), st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st->st_mode);
+}
+
+static bool SameInode(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+static int64_t ModifiedOf(const struct stat& st)
+{
+#ifdef __APPLE__
+    return (int64_t)st.st_mtimespec.tv_sec * 1000000000 + st.st_mtimespec.tv_nsec;
+#else
+    return (int64_t)st.st_mtim.tv_sec * 1000000000 + st.st_mtim.tv_nsec;
+#endif
+}
+
 // Moves leaf name from below one directory handle to below another, never
-// replacing the target. Returns errno's code of the failure, or 0.
-static int MoveNoReplace(int fromDir, const char* from, int toDir, const char* to)
+// replacing the target. Returns errno's code of the failure, -1 where the
+// file system has neither a no-replace rename nor hard links, or 0.
+static int MoveNoReplace(int fromDir, const std::string& from, int toDir, const std::string& to)
 {
 #if defined(__linux__) && defined(SYS_renameat2)
-    if (syscall(SYS_renameat2, fromDir, from, toDir, to, 1u /* RENAME_NOREPLACE */) == 0)
+    if (syscall(SYS_renameat2, fromDir, from.c_str(), toDir, to.c_str(), 1u /* RENAME_NOREPLACE */) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
         return errno;
 #endif
     // The file system refuses the no-replace flag: a hard link never replaces
-    // its target, and the old name goes only once the new one stands.
-    if (linkat(fromDir, from, toDir, to, 0) != 0)
+    // its target, and the old name goes only once the new one stands, and
+    // only while it still is the file that was linked.
+    struct stat linked, now;
+    if (fstatat(fromDir, from.c_str(), &linked, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
-    if (unlinkat(fromDir, from, 0) != 0) {
-        int e = errno;
-        unlinkat(toDir, to, 0);
+    if (linkat(fromDir, from.c_str(), toDir, to.c_str(), 0) != 0)
+        return errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP ? -1 : errno;
+    if (!StatLeaf(fromDir, from, &now) || !SameInode(now, linked))
+        return 0;  // saved over or gone meanwhile: the file linked lives on at the new name alone
+    if (unlinkat(fromDir, from.c_str(), 0) == 0)
+        return 0;
+    int e = errno;
+    // The new name goes only while the old one still holds the same file.
+    if (StatLeaf(fromDir, from, &now) && SameInode(now, linked) && StatLeaf(toDir, to, &now) &&
+        SameInode(now, linked)) {
+        unlinkat(toDir, to.c_str(), 0);
         return e;
     }
     return 0;
@@ -338,10 +371,187 @@ uint32_t PlatformMoveFile(const std::string& from, const std::string& to)
         CloseParent(fromDir);
         return MapErrno(e);
     }
-    int e = MoveNoReplace(fromDir, fromLeaf.c_str(), toDir, toLeaf.c_str());
+    int e = MoveNoReplace(fromDir, fromLeaf, toDir, toLeaf);
+    CloseParent(fromDir);
+    CloseParent(toDir);
+    return e == -1 ? ErrorNoLinks : MapErrno(e);
+}
+
+// Both parents of two paths opened without following links; false with
+// errno set (and nothing left open) on failure.
+static bool OpenParents(const std::string& a, int* aDir, std::string* aLeaf, const std::string& b, int* bDir,
+                        std::string* bLeaf)
+{
+    *aDir = OpenParent(a, aLeaf);
+    if (*aDir == -1)
+        return false;
+    *bDir = OpenParent(b, bLeaf);
+    if (*bDir != -1)
+        return true;
+    int e = errno;
+    CloseParent(*aDir);
+    errno = e;
+    return false;
+}
+
+// Opens the regular file leaf below dir for reading, no link followed.
+static int OpenLeaf(int dir, const std::string& leaf, struct stat* st)
+{
+    int fd = openat(dir, leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 && (fstat(fd, st) != 0 || !S_ISREG(st->st_mode))) {
+        close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+// Reads up to size bytes; the count read, or -1.
+static ssize_t ReadFull(int fd, char* buf, size_t size)
+{
+    size_t got = 0;
+    while (got < size) {
+        ssize_t n = read(fd, buf + got, size - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += (size_t)n;
+    }
+    return (ssize_t)got;
+}
+
+static char copyBuffer[2][65536];
+
+// Copies in to out; errno's code of a failure, or 0.
+static int CopyBytes(int in, int out)
+{
+    for (;;) {
+        ssize_t n = ReadFull(in, copyBuffer[0], sizeof copyBuffer[0]);
+        if (n <= 0)
+            return n == 0 ? 0 : errno;
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = write(out, copyBuffer[0] + done, (size_t)(n - done));
+            if (w < 0 && errno != EINTR)
+                return errno;
+            done += w > 0 ? w : 0;
+        }
+    }
+}
+
+// Unlinks leaf below dir only while it still is the file open as fd.
+static int UnlinkIfStill(int dir, const std::string& leaf, int fd)
+{
+    struct stat open, named;
+    if (fstat(fd, &open) != 0 || fstatat(dir, leaf.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !SameInode(open, named)) {
+        errno = ESTALE;
+        return -1;
+    }
+    return unlinkat(dir, leaf.c_str(), 0);
+}
+
+uint32_t PlatformCopyFile(const std::string& from, const std::string& to)
+{
+    int fromDir, toDir;
+    std::string fromLeaf, toLeaf;
+    if (!OpenParents(from, &fromDir, &fromLeaf, to, &toDir, &toLeaf))
+        return MapErrno(errno);
+    struct stat st;
+    int e = 0;
+    int in = OpenLeaf(fromDir, fromLeaf, &st);
+    int out = in < 0 ? -1
+                     : openat(toDir, toLeaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                              st.st_mode & 0777);
+    if (out < 0) {
+        e = errno;
+    } else {
+        e = CopyBytes(in, out);
+        int64_t modified = ModifiedOf(st);
+        struct timespec times[2];
+        times[0].tv_sec = 0;
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_sec = (time_t)(modified / 1000000000 - (modified % 1000000000 < 0));
+        times[1].tv_nsec = (long)(modified - (int64_t)times[1].tv_sec * 1000000000);
+        if (e == 0 && (fsync(out) != 0 && errno != EINVAL && errno != EROFS))
+            e = errno;
+        if (e == 0 && futimens(out, times) != 0)
+            e = errno;
+        if (e != 0)
+            UnlinkIfStill(toDir, toLeaf, out);
+        if (close(out) != 0 && e == 0) {
+            e = errno;
+            unlinkat(toDir, toLeaf.c_str(), 0);
+        }
+    }
+    if (in >= 0)
+        close(in);
     CloseParent(fromDir);
     CloseParent(toDir);
     return MapErrno(e);
+}
+
+// 1 when the bytes of a equal those of b (whole) or begin them, 0 when not,
+// -1 when they cannot be read.
+static int CopyOf(int a, const struct stat& sa, int b, const struct stat& sb, int whole)
+{
+    if (whole ? sa.st_size != sb.st_size : sa.st_size > sb.st_size)
+        return 0;
+    for (;;) {
+        ssize_t n = ReadFull(a, copyBuffer[0], sizeof copyBuffer[0]);
+        if (n < 0 || ReadFull(b, copyBuffer[1], (size_t)n) != n)
+            return -1;
+        if (n == 0)
+            return 1;
+        if (memcmp(copyBuffer[0], copyBuffer[1], (size_t)n) != 0)
+            return 0;
+    }
+}
+
+uint32_t PlatformRemoveCopy(const std::string& path, const std::string& original, int whole)
+{
+    int pathDir, origDir;
+    std::string pathLeaf, origLeaf;
+    if (!OpenParents(path, &pathDir, &pathLeaf, original, &origDir, &origLeaf))
+        return MapErrno(errno);
+    struct stat sp, so;
+    uint32_t result = ErrorNotTheFile;
+    int p = OpenLeaf(pathDir, pathLeaf, &sp);
+    int o = p < 0 ? -1 : OpenLeaf(origDir, origLeaf, &so);
+    if (p < 0 || o < 0) {
+        result = MapErrno(errno);
+    } else if (!SameInode(sp, so)) {
+        int copy = CopyOf(p, sp, o, so, whole);
+        if (copy < 0)
+            result = MapErrno(errno);
+        else if (copy == 1)
+            result = UnlinkIfStill(pathDir, pathLeaf, p) == 0 ? 0 : MapErrno(errno);
+    }
+    if (p >= 0)
+        close(p);
+    if (o >= 0)
+        close(o);
+    CloseParent(pathDir);
+    CloseParent(origDir);
+    return result;
+}
+
+uint32_t PlatformRemoveSameFile(const std::string& path, const std::string& other, uint64_t size, int64_t modified)
+{
+    int pathDir, otherDir;
+    std::string pathLeaf, otherLeaf;
+    if (!OpenParents(path, &pathDir, &pathLeaf, other, &otherDir, &otherLeaf))
+        return MapErrno(errno);
+    struct stat sp, so;
+    uint32_t result = ErrorNotTheFile;
+    if (StatLeaf(pathDir, pathLeaf, &sp) && StatLeaf(otherDir, otherLeaf, &so) && SameInode(sp, so) &&
+        (uint64_t)sp.st_size == size && ModifiedOf(sp) == modified)
+        result = unlinkat(pathDir, pathLeaf.c_str(), 0) == 0 ? 0 : MapErrno(errno);
+    CloseParent(pathDir);
+    CloseParent(otherDir);
+    return result;
 }
 
 uint32_t PlatformReplaceFile(const std::string& from, const std::string& target)
@@ -368,25 +578,32 @@ uint32_t PlatformRemoveDirectory(const std::string& path)
 
 int PlatformFileStamp(const std::string& path, uint64_t* size, int64_t* modified)
 {
+    std::string leaf;
+    int dir = OpenParent(path, &leaf);
     struct stat st;
-    if (lstat(path.c_str(), &st) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
+    int found = dir == -1 ? -1 : fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+    int e = errno;
+    CloseParent(dir);
+    if (found != 0)
+        return e == ENOENT || e == ENOTDIR || e == ELOOP ? 0 : -1;
     if (!S_ISREG(st.st_mode))
         return 0;
     *size = (uint64_t)st.st_size;
-#ifdef __APPLE__
-    *modified = (int64_t)st.st_mtimespec.tv_sec * 1000000000 + st.st_mtimespec.tv_nsec;
-#else
-    *modified = (int64_t)st.st_mtim.tv_sec * 1000000000 + st.st_mtim.tv_nsec;
-#endif
+    *modified = ModifiedOf(st);
     return 1;
 }
 
 int PlatformSameFile(const std::string& a, const std::string& b)
 {
+    int aDir, bDir;
+    std::string aLeaf, bLeaf;
+    if (!OpenParents(a, &aDir, &aLeaf, b, &bDir, &bLeaf))
+        return 0;
     struct stat sa, sb;
-    return lstat(a.c_str(), &sa) == 0 && lstat(b.c_str(), &sb) == 0 && S_ISREG(sa.st_mode) &&
-           S_ISREG(sb.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    int same = StatLeaf(aDir, aLeaf, &sa) && StatLeaf(bDir, bLeaf, &sb) && SameInode(sa, sb);
+    CloseParent(aDir);
+    CloseParent(bDir);
+    return same;
 }
 
 int PlatformLockStream(FILE* stream, int exclusive, int wait)
@@ -446,6 +663,11 @@ FILE* PlatformOpenFileIn(PlatformFolder* folder, const std::string& path, const 
     }
     if (strchr(mode, 'x') != nullptr)
         flags = (flags & ~O_TRUNC) | O_EXCL;
+    // Read and append: "r+" to a file that is there, "a+" created if need be.
+    if (strchr(mode, '+') != nullptr && mode[0] != 'w') {
+        flags = (flags & ~(O_RDONLY | O_WRONLY)) | O_RDWR | O_APPEND;
+        streamMode += '+';
+    }
     // The open never waits (a pipe without a writer would hold it forever);
     // whatever it opened is then refused unless it is a regular file.
     int fd = openat(FolderHandle(folder), path.c_str(), flags, 0666);

@@ -300,18 +300,20 @@ FILE* PlatformOpenFile(const std::string& path, const char* mode, int followLink
     }
     bool binary = strchr(mode, 'b') != nullptr;
     bool exclusive = strchr(mode, 'x') != nullptr;
+    bool update = strchr(mode, '+') != nullptr && mode[0] != 'w';
     DWORD access = GENERIC_READ;
     DWORD disposition = OPEN_EXISTING;
     int flags = binary ? _O_BINARY : _O_TEXT;
     std::string streamMode(1, mode[0]);
     switch (mode[0]) {
     case 'r':
-        flags |= _O_RDONLY;
+        flags |= update ? _O_RDWR | _O_APPEND : _O_RDONLY;
+        access |= update ? FILE_APPEND_DATA : 0;
         break;
     case 'a':
-        access = FILE_APPEND_DATA;
+        access = FILE_APPEND_DATA | (update ? GENERIC_READ : 0);
         disposition = OPEN_ALWAYS;
-        flags |= _O_APPEND | _O_WRONLY;
+        flags |= _O_APPEND | (update ? _O_RDWR : _O_WRONLY);
         break;
     case 'w':
         access = GENERIC_WRITE;
@@ -322,6 +324,7 @@ FILE* PlatformOpenFile(const std::string& path, const char* mode, int followLink
         errno = EINVAL;
         return nullptr;
     }
+    streamMode += update ? "+" : "";
     streamMode += binary ? "b" : "t";
     HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            disposition, FILE_ATTRIBUTE_NORMAL | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
@@ -390,6 +393,8 @@ uint32_t PlatformRemoveDirectory(const std::string& path)
 
 int PlatformFileStamp(const std::string& path, uint64_t* size, int64_t* modified)
 {
+    if (!NoReparseOnTheWay(path))
+        return 0;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
         DWORD code = GetLastError();
@@ -422,7 +427,96 @@ static bool FileIdentity(const std::string& path, PlatformDirId* id)
 int PlatformSameFile(const std::string& a, const std::string& b)
 {
     PlatformDirId ia, ib;
-    return FileIdentity(a, &ia) && FileIdentity(b, &ib) && ia.volume == ib.volume && ia.file == ib.file;
+    return NoReparseOnTheWay(a) && NoReparseOnTheWay(b) && FileIdentity(a, &ia) && FileIdentity(b, &ib) &&
+           ia.volume == ib.volume && ia.file == ib.file;
+}
+
+uint32_t PlatformCopyFile(const std::string& from, const std::string& to)
+{
+    if (!NoReparseOnTheWay(from) || !NoReparseOnTheWay(to) || IsReparsePoint(GetFileAttributesA(from.c_str())))
+        return ErrorNotADirectory;
+    // Fails when the target exists; the time of the last write is carried over.
+    if (CopyFileA(from.c_str(), to.c_str(), TRUE))
+        return 0;
+    return FailureCode(GetLastError());
+}
+
+// Opens a regular file (never a reparse point) for reading and deleting.
+static HANDLE OpenForCheck(const std::string& path)
+{
+    if (!NoReparseOnTheWay(path))
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+// Marks the file open as h for deletion at its closing.
+static uint32_t DeleteByHandle(HANDLE h)
+{
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    return SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition)
+               ? 0
+               : FailureCode(GetLastError());
+}
+
+static bool RegularInfo(HANDLE h, BY_HANDLE_FILE_INFORMATION* info)
+{
+    return h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, info) &&
+           (info->dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+static bool SameIndex(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b)
+{
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+static uint64_t SizeOf(const BY_HANDLE_FILE_INFORMATION& info)
+{
+    return ((uint64_t)info.nFileSizeHigh << 32) | info.nFileSizeLow;
+}
+
+uint32_t PlatformRemoveCopy(const std::string& path, const std::string& original, int whole)
+{
+    HANDLE p = OpenForCheck(path);
+    HANDLE o = OpenForCheck(original);
+    BY_HANDLE_FILE_INFORMATION ip, io;
+    uint32_t result = ErrorNotTheFile;
+    if (RegularInfo(p, &ip) && RegularInfo(o, &io) && !SameIndex(ip, io) &&
+        (whole ? SizeOf(ip) == SizeOf(io) : SizeOf(ip) <= SizeOf(io))) {
+        static char a[65536], b[65536];
+        for (;;) {
+            DWORD n = 0, m = 0;
+            if (!ReadFile(p, a, sizeof a, &n, nullptr) || (n > 0 && !ReadFile(o, b, n, &m, nullptr)) || m != n ||
+                memcmp(a, b, n) != 0)
+                break;
+            if (n == 0) {
+                result = DeleteByHandle(p);
+                break;
+            }
+        }
+    }
+    if (p != INVALID_HANDLE_VALUE)
+        CloseHandle(p);
+    if (o != INVALID_HANDLE_VALUE)
+        CloseHandle(o);
+    return result;
+}
+
+uint32_t PlatformRemoveSameFile(const std::string& path, const std::string& other, uint64_t size, int64_t modified)
+{
+    HANDLE p = OpenForCheck(path);
+    HANDLE o = OpenForCheck(other);
+    BY_HANDLE_FILE_INFORMATION ip, io;
+    uint32_t result = ErrorNotTheFile;
+    if (RegularInfo(p, &ip) && RegularInfo(o, &io) && SameIndex(ip, io) && SizeOf(ip) == size &&
+        (int64_t)(((uint64_t)ip.ftLastWriteTime.dwHighDateTime << 32) | ip.ftLastWriteTime.dwLowDateTime) == modified)
+        result = DeleteByHandle(p);
+    if (p != INVALID_HANDLE_VALUE)
+        CloseHandle(p);
+    if (o != INVALID_HANDLE_VALUE)
+        CloseHandle(o);
+    return result;
 }
 
 int PlatformLockStream(FILE* stream, int exclusive, int wait)

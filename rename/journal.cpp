@@ -19,6 +19,8 @@ AppendFile UndoJournal(UndoJournalName);
 static std::string runId;
 static long lastMove;
 static bool journalBroken;
+// The journal does not end with a line end: one goes before the next line.
+static bool lineEndDue;
 
 void ResetJournal()
 {
@@ -26,6 +28,7 @@ void ResetJournal()
     runId.clear();
     lastMove = 0;
     journalBroken = false;
+    lineEndDue = false;
 }
 
 std::string QuoteName(const std::string& name)
@@ -132,118 +135,169 @@ bool SafeJournalPath(const std::string& path, bool bare)
     return true;
 }
 
-// Applies one record (not a run's first line) to the run it names.
-static void ReadRecord(const std::vector<std::string>& f, JournalRun* run)
+// True when a target or a folder lies in VBoyRen or VBoyDupes (or is one of
+// them) and no level of it is hidden: the only places a run moves to.
+static bool OwnPlace(const std::string& path)
 {
+    size_t first = path.find_first_of("/\\");
+    std::string top = path.substr(0, first);
+    if (top != OutputDirName && top != DupesDirName)
+        return false;
+    for (size_t i = 0; i < path.size(); i++)
+        if (path[i] == '.' && (i == 0 || path[i - 1] == '/' || path[i - 1] == '\\'))
+            return false;
+    return true;
+}
+
+// The runs being read: by identity, each with its place in the journal.
+typedef std::map<std::string, std::pair<long, JournalRun>> RunsById;
+
+// A whole number of at most 20 characters, or false.
+static bool MoveNumber(const std::vector<std::string>& f, size_t at, long long* n)
+{
+    return f.size() > at && ParseNumber(f[at], n);
+}
+
+// Applies one line's fields to the runs of start being read.
+static void ReadRecord(const std::vector<std::string>& f, const std::string& start, RunsById* runs, long* order)
+{
+    if (f.size() < 2)
+        return;
+    auto named = runs->find(f[1]);
+    const std::string& kind = f[0];
     long long n = 0;
-    if (f[0] == "dir" && f.size() == 3 && SafeJournalPath(f[2], false)) {
-        run->dirs.push_back(f[2]);
-    } else if (f[0] == "move" && f.size() == 7 && ParseNumber(f[2], &n)) {
-        long long size = 0, modified = 0;
-        if (!ParseNumber(f[5], &size) || !ParseNumber(f[6], &modified) || !SafeJournalPath(f[3], true) ||
-            !SafeJournalPath(f[4], false))
+    if (kind == "run") {
+        // Older journals have no offset from UTC before the start folder.
+        size_t at = f.size() >= 6 && f[4].size() == 5 && (f[4][0] == '+' || f[4][0] == '-') ? 5 : 4;
+        if (f.size() <= at || f[at] != start || named != runs->end())
             return;
-        JournalMove& move = run->moves[(long)n];
+        JournalRun& run = (*runs)[f[1]].second;
+        (*runs)[f[1]].first = ++*order;
+        run.id = f[1];
+        run.when = f[2] + " " + f[3];
+        run.start = f[at];
+        return;
+    }
+    if (named == runs->end())
+        return;
+    JournalRun& run = named->second.second;
+    if (kind == "undone") {
+        runs->erase(named);
+    } else if (kind == "dir" && f.size() == 3 && SafeJournalPath(f[2], false) && OwnPlace(f[2])) {
+        run.dirs.push_back(f[2]);
+    } else if (kind == "move" && f.size() == 7 && MoveNumber(f, 2, &n)) {
+        long long size = 0, modified = 0;
+        if (!ParseNumber(f[5], &size) || !ParseNumber(f[6], &modified) || size < 0 ||
+            !SafeJournalPath(f[3], true) || !SafeJournalPath(f[4], false) || !OwnPlace(f[4]))
+            return;
+        JournalMove& move = run.moves[(long)n];
         move.oldName = f[3];
         move.target = f[4];
         move.size = (uint64_t)size;
         move.modified = (int64_t)modified;
-    } else if ((f[0] == "moved" || f[0] == "taken" || f[0] == "failed" || f[0] == "back") && f.size() == 3 &&
-               ParseNumber(f[2], &n) && run->moves.count((long)n) != 0) {
-        JournalMove& move = run->moves[(long)n];
-        if (f[0] == "back")
-            move.back = true;
-        else
-            move.outcome = f[0];
-    } else if (f[0] == "undone") {
-        run->undone = true;
+    } else if (f.size() == 3 && MoveNumber(f, 2, &n) && run.moves.count((long)n) != 0) {
+        auto move = run.moves.find((long)n);
+        static const std::map<std::string, char> copySteps = {
+            {"copy", 'c'}, {"copied", 'C'}, {"copyback", 'b'}, {"copiedback", 'B'}, {"uncopied", 0}};
+        auto step = copySteps.find(kind);
+        if (step != copySteps.end()) {
+            move->second.copy = step->second;
+        } else if (kind == "moved") {
+            move->second.outcome = kind;
+            move->second.copy = 0;
+        } else if (kind == "taken" || kind == "failed" || kind == "back") {
+            // Nothing left to take back of it.
+            run.backs += kind == "back";
+            run.moves.erase(move);
+        }
     }
 }
 
-// Reads the lines of one journal file onto lines. Returns 1; 0 when there is
-// none; -1 after "Cannot read %s" when it is there but could not be read.
-static int ReadJournalFile(const std::string& path, std::vector<std::vector<std::string>>* lines)
+// The longest line kept; a longer one is no record of this program's.
+constexpr size_t LongestLine = 1 << 18;
+
+int ReadJournal(FILE* stream, const std::string& path, const std::string& start, std::vector<JournalRun>* runs)
 {
-    FILE* stream = PlatformOpenFile(path, "r", 0);
-    if (stream == nullptr) {
-        uint64_t size = 0;
-        int64_t modified = 0;
-        if (PlatformFileStamp(path, &size, &modified) == 0)
-            return 0;
-        fprintf(stderr, "Cannot read %s\n", path.c_str());
-        return -1;
-    }
+    RunsById byId;
+    long order = 0;
     std::string line;
-    char piece[4096];
-    while (fgets(piece, sizeof piece, stream) != nullptr) {
-        line += piece;
-        if (line.back() != '\n' && !feof(stream))
-            continue;
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-            line.pop_back();
-        std::vector<std::string> fields;
-        if (SplitLine(line, &fields) && !fields.empty())
-            lines->push_back(fields);
-        line.clear();
+    bool broken = false;
+    static char chunk[65536];
+    size_t got = PlatformSeek(stream, 0, SEEK_SET) == 0 ? 1 : 0;
+    while (got > 0 && (got = fread(chunk, 1, sizeof chunk, stream)) > 0) {
+        for (size_t i = 0; i < got; i++) {
+            char c = chunk[i];
+            // A NUL byte (what a crash leaves of an appended file) ends a
+            // broken line; reading goes on after it.
+            if (c != '\n' && c != '\0') {
+                if (line.size() < LongestLine)
+                    line += c;
+                else
+                    broken = true;
+                continue;
+            }
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            std::vector<std::string> fields;
+            if (c == '\n' && !broken && SplitLine(line, &fields) && !fields.empty())
+                ReadRecord(fields, start, &byId, &order);
+            line.clear();
+            broken = false;
+        }
     }
+    // The last line, if the journal does not end with a line end, is cut.
     bool failed = ferror(stream) != 0;
-    fclose(stream);
+    clearerr(stream);
+    PlatformSeek(stream, 0, SEEK_END);
     if (failed) {
         fprintf(stderr, "Cannot read %s\n", path.c_str());
         return -1;
     }
+    std::vector<std::pair<long, JournalRun*>> ordered;
+    for (auto& entry : byId)
+        ordered.push_back({entry.second.first, &entry.second.second});
+    std::sort(ordered.begin(), ordered.end());
+    for (auto& entry : ordered) {
+        entry.second->newest = entry.first == order;
+        runs->push_back(std::move(*entry.second));
+    }
     return 1;
-}
-
-int ReadJournal(std::vector<JournalRun>* runs)
-{
-    // A run whose journal could not be created in the start folder wrote it
-    // in the fallback folder: both are read, as one.
-    std::vector<std::vector<std::string>> lines;
-    int found = 0;
-    for (const std::string& path : OutputFilePlaces(UndoJournalName)) {
-        int result = ReadJournalFile(path, &lines);
-        if (result < 0)
-            return -1;
-        found |= result;
-    }
-    std::map<std::string, size_t> byId;
-    for (const std::vector<std::string>& f : lines) {
-        if (f[0] != "run" || f.size() < 5 || byId.count(f[1]) != 0)
-            continue;
-        byId[f[1]] = runs->size();
-        JournalRun run;
-        run.id = f[1];
-        run.when = f[2] + " " + f[3];
-        run.start = f[4];
-        runs->push_back(run);
-    }
-    for (const std::vector<std::string>& f : lines) {
-        auto named = f.size() >= 2 ? byId.find(f[1]) : byId.end();
-        if (f[0] != "run" && named != byId.end())
-            ReadRecord(f, &(*runs)[named->second]);
-    }
-    std::stable_sort(runs->begin(), runs->end(),
-                     [](const JournalRun& a, const JournalRun& b) { return a.when < b.when; });
-    return found;
 }
 
 std::string LocalDateTime()
 {
     time_t now = time(nullptr);
-    char text[32] = "0000-00-00 00:00:00";
-    if (const struct tm* local = localtime(&now))
-        strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
+    char text[48] = "0000-00-00 00:00:00 +0000";
+    const struct tm* got = localtime(&now);
+    if (got == nullptr)
+        return text;
+    struct tm local = *got;
+    got = gmtime(&now);
+    long offset = 0;
+    if (got != nullptr) {
+        int days = local.tm_year != got->tm_year ? (local.tm_year > got->tm_year ? 1 : -1)
+                                                 : local.tm_yday - got->tm_yday;
+        offset = days * 1440L + (local.tm_hour - got->tm_hour) * 60L + (local.tm_min - got->tm_min);
+    }
+    size_t n = strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    long minutes = offset < 0 ? -offset : offset;
+    snprintf(text + n, sizeof text - n, " %c%02ld%02ld", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
     return text;
 }
 
-bool OpenJournal()
+bool OpenJournal(bool create)
 {
     if (UndoJournal.stream != nullptr)
         return true;
-    if (OpenAppendFile(&UndoJournal) == nullptr)
+    FILE* stream = OpenOutputFile(UndoJournalName, create ? "a+" : "r+", &UndoJournal.path);
+    if (stream == nullptr)
         return false;
-    PlatformLockStream(UndoJournal.stream, 0, 1);
+    UndoJournal.stream = stream;
+    // A journal that a crash or a full disk cut within a line gets a line end
+    // before this run's first line.
+    lineEndDue = PlatformSeek(stream, -1, SEEK_END) == 0 && getc(stream) != '\n';
+    clearerr(stream);
+    PlatformSeek(stream, 0, SEEK_END);
     return true;
 }
 
@@ -251,11 +305,15 @@ bool AppendJournal(const std::string& line)
 {
     if (journalBroken)
         return false;
-    if (!OpenJournal()) {
-        journalBroken = true;
-        return false;
+    if (UndoJournal.stream == nullptr) {
+        if (!OpenJournal(true)) {
+            journalBroken = true;
+            return false;
+        }
+        PlatformLockStream(UndoJournal.stream, 0, 1);
     }
-    std::string text = line + "\n";
+    std::string text = (lineEndDue ? "\n" : "") + line + "\n";
+    lineEndDue = false;
     WriteAppendFile(&UndoJournal, text.c_str(), true);
     journalBroken = UndoJournal.failed;
     return !journalBroken;
@@ -280,6 +338,25 @@ static bool StartJournalRun()
     return true;
 }
 
+uint32_t JournaledCopy(const std::string& id, long number, const std::string& from, const std::string& to,
+                       bool back)
+{
+    const std::string tail = " " + id + " " + std::to_string(number);
+    if (!AppendJournal((back ? "copyback" : "copy") + tail))
+        return ErrorNotJournaled;
+    uint32_t error = PlatformCopyFile(from, to);
+    if (error != 0) {
+        AppendJournal("uncopied" + tail);
+        return error;
+    }
+    // The old name goes only once the whole copy stands, written down.
+    error = AppendJournal((back ? "copiedback" : "copied") + tail) ? PlatformRemoveCopy(from, to, 1)
+                                                                   : ErrorNotJournaled;
+    if (error != 0 && PlatformRemoveCopy(to, from, 1) == 0)
+        AppendJournal("uncopied" + tail);
+    return error;
+}
+
 uint32_t JournaledMove(const char* oldName, const std::string& target)
 {
     uint64_t size = 0;
@@ -294,6 +371,11 @@ uint32_t JournaledMove(const char* oldName, const std::string& target)
         return ErrorNotJournaled;
     lastMove++;
     uint32_t error = PlatformMoveFile(oldName, target);
+    // Where the file system can neither rename nor link, the move copies.
+    if (error == ErrorNoLinks)
+        error = JournaledCopy(runId, lastMove, oldName, target, false);
+    if (error == ErrorNotJournaled)
+        return error;
     const char* outcome = error == 0                                                          ? "moved"
                           : (error == ErrorAlreadyExists || error == ErrorAccessDenied) ? "taken"
                                                                                           : "failed";

@@ -83,15 +83,18 @@ void CloseJournal();
 // Forgets this run's journal state (tests).
 void ResetJournal();
 
-// Finishes each move of this collection's last journaled run that a kill
-// cut between its link and its unlink: both names one file and no outcome.
-// The old name goes and the outcome is written down; nothing else is ever
-// removed.
+// Opens the journal when there is one and, only while no other run holds
+// it, settles what a kill left of this collection's journaled moves: a move
+// cut between its link and its unlink is finished when both names are one
+// file of the size and time journaled, a copy is finished when whole and
+// rolled back when not. It then holds the journal shared for the run.
 void RecoverInterruptedMoves();
 
 // Takes back the newest journaled run of this collection that is not undone
 // yet and moved something: each file back to its old name, newest first, and
-// the folders it created, when empty; or says there is nothing to undo.
+// the folders it created in VBoyRen or VBoyDupes, when empty; or says there
+// is nothing to undo. The journal is held alone all along: while another run
+// holds it, nothing is done.
 void RunUndo();
 
 // Creates one output folder (dir relative to the current directory); a real

@@ -72,7 +72,7 @@ sortfile() { local f; for f; do sort -o "$f" "$f"; done; }
 journal() {
   local separator='s/^$//'
   [ $windows = 0 ] || separator='s#\\\\#/#g'
-  sed -E 's/^([a-z]+) [0-9]+-[0-9a-f]{8}/\1 ID/; s/ [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}/ DATE/;
+  sed -E 's/^([a-z]+) [0-9]+-[0-9a-f]{8}/\1 ID/; s/ [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}( [+-][0-9]{4})?/ DATE/;
           s/^(run ID DATE) "[^"]*"/\1 START/; s/ ([0-9]+) -?[0-9]+(\r?)$/ \1 TIME\2/'"; $separator" VBoyUndo.txt
 }
 # dated: the date and time at the end of undo's last line masked.

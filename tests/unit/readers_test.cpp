@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <set>
 
+using namespace std::string_literals;
+
 namespace {
 
 using Readers = test::UnitTest;
@@ -219,44 +221,52 @@ TEST_F(Readers, HaveList)
 
 TEST_F(Readers, JournalNamesComeBackAsQuotedAndLinesThatAreNoWholeSafeRecordArePassedOver)
 {
-    std::vector<JournalRun> runs;
-    EXPECT_EQ(ReadJournal(&runs), 0) << "no journal yet";
     std::string every, odd = "odd \"ab\t\n\r\x01\x1a\x7f\xe9 name.vb";
-    for (int c = 0; c < 256; c++)
+    for (int c = 1; c < 256; c++)
         every += (char)c;
     // No byte that could end or cut a line is written as it is.
     EXPECT_EQ(QuoteName(every).find_first_of(std::string("\0\n\r\x1a\x7f", 5)), std::string::npos);
     test::WriteFile("VBoyUndo.txt",
+                    "run R2 2024-05-06 11:00:00 +0200 " + QuoteName(every) + " \"move\"\n"
                     "run R1 2024-05-06 10:00:00 " + QuoteName(every) + " \"rename\"\n"
                     "move R1 1 \"a.vb\" \"VBoyRen/A.vb\" 8192 -5\nmoved R1 1\n"
                     "move R1 2 " + QuoteName(odd) + " \"VBoyRen/Japan/B.vb\" 1 2\ndir R1 \"VBoyRen/Japan\"\n"
-                    "run R0 2023-01-01 09:00:00 \"/elsewhere\"\nback R1 1\nundone R0 2024-01-01 00:00:00\n"
-                    // Names that would lead out of the collection, or an old name with a folder.
+                    "run R0 2023-01-01 09:00:00 \"/elsewhere\"\nmove R0 1 \"x.vb\" \"VBoyRen/X.vb\" 1 1\n"
+                    "run R3 2023-01-01 09:00:00 " + QuoteName(every) + "\nundone R3 2024-01-01 00:00:00\n"
+                    "move R2 1 \"y.vb\" \"VBoyDupes/Y.vb\" 1 1\ncopied R2 1\nmove R2 2 \"z.vb\" \"VBoyRen/Z.vb\" 1 1\n"
+                    "back R2 2\nmove R2 3 \"w.vb\" \"VBoyRen/W.vb\" 1 1\ntaken R2 3\n"
+                    // Names that would lead out of the collection, anywhere but VBoyRen and VBoyDupes, or hidden.
                     "move R1 3 \"/abs.vb\" \"VBoyRen/C.vb\" 1 1\nmove R1 4 \"../up.vb\" \"VBoyRen/D.vb\" 1 1\n"
                     "move R1 5 \"sub/in.vb\" \"VBoyRen/E.vb\" 1 1\nmove R1 6 \"f.vb\" \"../F.vb\" 1 1\n"
                     "move R1 7 \"g.vb\" \"/G.vb\" 1 1\nmove R1 8 \"h.vb\" \"VBoyRen/../../H.vb\" 1 1\n"
                     "move R1 9 \"i.vb\" \"VBoyRen//I.vb\" 1 1\nmove R1 10 \"..\" \"VBoyRen/J.vb\" 1 1\n"
                     "move R1 11 \"\" \"VBoyRen/K.vb\" 1 1\nmove R1 12 \"k.vb\" \"./K.vb\" 1 1\n"
-                    "dir R1 \"../Out\"\ndir R1 \"/abs\"\n"
+                    "move R1 21 \"u.vb\" \"u2.vb\" 1 1\nmove R1 22 \"v.vb\" \"VBoyRen/.git/V.vb\" 1 1\n"
+                    "dir R1 \"../Out\"\ndir R1 \"/abs\"\ndir R1 \".git/refs\"\ndir R1 \"VBoyRen/.hid\"\n"
                     // Lines that are not whole records, or name no move or run there is.
                     "move R1 13 \"l.vb\" \"VBoyRen/L.vb\" 1\nmove R1 14 \"m.vb\" \"VBoyRen/M.vb\" x 1\n"
                     "move R1 15 \"n\\q.vb\" \"VBoyRen/N.vb\" 1 1\nmove R1 16 \"o.vb\" \"VBoyRen/O.vb 1 1\n"
                     "move R1 - \"p.vb\" \"VBoyRen/P.vb\" 1 1\nmove R1 17 \"q.vb\" \"VBoyRen/Q.vb\" 1 1e3\n"
                     "move R9 18 \"r.vb\" \"VBoyRen/R.vb\" 1 1\ntaken R1 99\nfailed R1 2 3\nmoved R1\n"
                     "move R1 19 \"s.vb\" \"VBoyRen/S.vb\" 1 1 1\nrun R1 2030-01-01 00:00:00 \"/again\"\n"
-                    "move R1 20 \"t.vb\" \"VBoyRen/T.vb\" 123456789012345678901 1\n");
-    ASSERT_EQ(ReadJournal(&runs), 1);
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_TRUE(runs[0].id == "R0" && runs[0].undone && runs[0].moves.empty()) << "oldest first";
+                    "move R1 20 \"t.vb\" \"VBoyRen/T.vb\" 123456789012345678901 1\n\n\n"
+                    // A NUL byte breaks the line it is in; a line cut short is passed over.
+                    "move R1 23 \"n.vb\" \"VBoyRen/N.vb\"\0 1 1\nmove R1 24 \"c.vb\" \"VBoyRen/C.vb\" 1 1"s);
+    FILE* journal = fopen("VBoyUndo.txt", "rb");
+    std::vector<JournalRun> runs;
+    ASSERT_EQ(ReadJournal(journal, "VBoyUndo.txt", every, &runs), 1);
+    fclose(journal);
+    ASSERT_EQ(runs.size(), 2u) << "only this folder's runs not undone, in journal order";
+    EXPECT_TRUE(runs[0].id == "R2" && runs[0].when == "2024-05-06 11:00:00" && runs[0].start == every);
+    EXPECT_TRUE(runs[0].backs == 1 && runs[0].moves.size() == 1 && runs[0].moves.at(1).copy == 'C');
     const JournalRun& r = runs[1];
-    EXPECT_TRUE(r.id == "R1" && r.start == every && r.when == "2024-05-06 10:00:00" && !r.undone);
+    EXPECT_TRUE(r.id == "R1" && r.start == every && r.when == "2024-05-06 10:00:00" && r.backs == 0);
     EXPECT_EQ(r.dirs, std::vector<std::string>{"VBoyRen/Japan"});
     ASSERT_EQ(r.moves.size(), 2u);
     const JournalMove &a = r.moves.at(1), &b = r.moves.at(2);
     EXPECT_TRUE(a.oldName == "a.vb" && a.target == "VBoyRen/A.vb" && a.size == 8192 && a.modified == -5);
-    EXPECT_TRUE(a.outcome == "moved" && a.back);
+    EXPECT_TRUE(a.outcome == "moved" && b.outcome.empty());
     EXPECT_TRUE(b.oldName == odd && b.target == "VBoyRen/Japan/B.vb" && b.size == 1 && b.modified == 2);
-    EXPECT_TRUE(b.outcome.empty() && !b.back);
 }
 
 TEST_F(Readers, ARunSharesTheJournalWithOtherRunsAndNoneRecoversWhileItGoesOn)
@@ -264,7 +274,7 @@ TEST_F(Readers, ARunSharesTheJournalWithOtherRunsAndNoneRecoversWhileItGoesOn)
     for (bool recovered : {false, true}) {  // opened for its first line, or by recovery after an earlier run
         ResetJournal();
         test::WriteFile("VBoyUndo.txt", "run R1 2024-05-06 10:00:00 " + QuoteName(recovered ? dir : "/x") + "\n");
-        recovered ? RecoverInterruptedMoves() : (void)OpenJournal();
+        recovered ? RecoverInterruptedMoves() : (void)AppendJournal("x");
         FILE* other = fopen("VBoyUndo.txt", "rb");
         EXPECT_TRUE(!PlatformLockStream(other, 1, 0) && PlatformLockStream(other, 0, 0)) << recovered;
         fclose(other);

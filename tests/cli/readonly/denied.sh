@@ -1,7 +1,7 @@
-# A target folder that refuses the move sends the image to VBoyDupes. A VBoyRen that cannot be created is
-# tried once: both known images stay where they are and are counted (the first without a changes line or
-# a move, the second after a refused move); the lists fall back to the home folder and the database is
-# still written beside the program.
+# A target folder that refuses the move: said once, the image stays and is counted. A VBoyRen that cannot
+# be created is tried once: both known images stay where they are and are counted (the first without a
+# changes line or a move, the second after a failed move); the lists fall back to the home folder and the
+# database is still written beside the program.
 as_nobody
 gen image golf.vb "Golf (U)"
 mkdir VBoyRen
