@@ -14,6 +14,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -157,9 +158,11 @@ int AddRom(Dat& dat, long line, const Rom& rom)
 
 // ---- Logiqx XML ----
 
-// Takes the header and the roms of a batch of <datafile>'s children.
+// Takes the header and the roms of a batch of <datafile>'s children, parsed
+// from dat.text; line is the line the batch begins on.
 int TakeChildren(Dat& dat, const pugi::xml_document& doc, long line)
 {
+    ptrdiff_t counted = 0;  // dat.text up to here is counted into line
     for (pugi::xml_node node : doc.children()) {
         const char* name = node.name();
         if (strcmp(name, "header") == 0) {
@@ -169,6 +172,11 @@ int TakeChildren(Dat& dat, const pugi::xml_document& doc, long line)
             dat.header->version = node.child_value("version");
         } else if (strcmp(name, "game") == 0 || strcmp(name, "machine") == 0) {
             for (pugi::xml_node r : node.children("rom")) {
+                ptrdiff_t at = r.offset_debug();
+                if (at > counted && (size_t)at <= dat.text.size()) {
+                    line += (long)std::count(dat.text.begin() + counted, dat.text.begin() + at, '\n');
+                    counted = at;
+                }
                 Rom rom{r.attribute("name").value(), r.attribute("size").value(), r.attribute("crc").value(),
                         r.attribute("md5").value(),  r.attribute("sha1").value(), r.attribute("sha256").value(),
                         r.attribute("status").value()};
@@ -190,8 +198,9 @@ int ParseXml(Dat& dat, size_t length, long line, unsigned options, pugi::xml_doc
     if (result.status == pugi::status_out_of_memory)
         return Fail(dat, 0, "out of memory");
     size_t at = std::min((size_t)result.offset, length);
-    return Fail(dat, line + (long)std::count(dat.text.begin(), dat.text.begin() + (long)at, '\n'),
-                result.description());
+    std::string what = result.description();  // "Start-end tags mismatch"
+    what[0] = (char)tolower((unsigned char)what[0]);
+    return Fail(dat, line + (long)std::count(dat.text.begin(), dat.text.begin() + (long)at, '\n'), what.c_str());
 }
 
 // Where the piece of markup at text[p] (a '<') ends: the index after it,
