@@ -67,20 +67,30 @@ int Fail(Dat& dat, long line, const char* what)
     return 0;
 }
 
+// c in lower case, by the ASCII rules.
+inline char Fold(char c)
+{
+    return c >= 'A' && c <= 'Z' ? (char)(c + 'a' - 'A') : c;
+}
+
 bool SameText(const char* a, const char* b)
 {
-    for (; *a != '\0' && *b != '\0'; a++, b++)
-        if (tolower((unsigned char)*a) != tolower((unsigned char)*b))
-            return false;
-    return *a == *b;
+    for (; *a != '\0' && Fold(*a) == Fold(*b); a++, b++) {
+    }
+    return Fold(*a) == Fold(*b);
 }
 
 int HexValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
-    c = (char)tolower((unsigned char)c);
+    c = Fold(c);
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+inline bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
 // One rom as the DAT gives it, its fields as text.
@@ -345,7 +355,14 @@ int ReadXml(Dat& dat)
                 continue;
             }
         }
-        // More text is needed to go on.
+        // More text is needed to go on: first drop what is done with.
+        if (rootSeen && depth <= 1 && p > 0) {
+            if (depth == 1 && (!ParseXml(dat, p, batchLine, options, doc) || !TakeChildren(dat, doc, batchLine)))
+                return 0;
+            dat.text.erase(0, p);
+            p = 0;
+            batchLine = dat.line;
+        }
         if (dat.text.size() > MaxPiece + BlockSize)
             return Fail(dat, depth > 1 ? openLine : dat.line, "an element over 1 MiB");
         if (Fill(dat) == 0) {
@@ -383,7 +400,7 @@ int NextToken(Tokenizer& tk, Token* token)
     Dat& dat = tk.dat;
     for (;;) {
         // White space.
-        while (tk.p < dat.text.size() && strchr(" \t\r\n\f\v", dat.text[tk.p]) && dat.text[tk.p] != '\0') {
+        while (tk.p < dat.text.size() && IsSpace(dat.text[tk.p])) {
             if (dat.text[tk.p] == '\n')
                 dat.line++;
             tk.p++;
@@ -417,7 +434,7 @@ int NextToken(Tokenizer& tk, Token* token)
                 char d = dat.text[end];
                 if (d == '\0')
                     return Fail(dat, dat.line, "a NUL byte");
-                if (quoted ? (d == '"' || d == '\n') : (strchr(" \t\r\n\f\v()\"", d) != nullptr))
+                if (quoted ? (d == '"' || d == '\n') : (IsSpace(d) || d == '(' || d == ')' || d == '"'))
                     break;
                 end++;
             }
@@ -539,9 +556,9 @@ int ReadClrmamepro(Dat& dat, size_t start)
 // Folds ASCII case, for names that must differ on Windows too.
 bool FoldedLess(const char* a, const char* b)
 {
-    for (; *a != '\0' && tolower((unsigned char)*a) == tolower((unsigned char)*b); a++, b++) {
+    for (; *a != '\0' && Fold(*a) == Fold(*b); a++, b++) {
     }
-    return tolower((unsigned char)*a) < tolower((unsigned char)*b);
+    return (unsigned char)Fold(*a) < (unsigned char)Fold(*b);
 }
 
 // Drops the entries whose names cannot be used or repeat an earlier one's,
