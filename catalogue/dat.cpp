@@ -60,6 +60,8 @@ size_t Fill(Dat& dat)
     return n;
 }
 
+// Refuses the DAT for what (at line, when it is above 0), unless it is
+// refused already. Returns 0.
 int Fail(Dat& dat, long line, const char* what)
 {
     if (dat.reason.empty())
@@ -73,6 +75,7 @@ inline char Fold(char c)
     return c >= 'A' && c <= 'Z' ? (char)(c + 'a' - 'A') : c;
 }
 
+// a and b are the same text but for ASCII case.
 bool SameText(const char* a, const char* b)
 {
     for (; *a != '\0' && Fold(*a) == Fold(*b); a++, b++) {
@@ -80,6 +83,7 @@ bool SameText(const char* a, const char* b)
     return Fold(*a) == Fold(*b);
 }
 
+// The value of a hex digit in either case, or -1.
 int HexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -88,6 +92,7 @@ int HexValue(char c)
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
+// White space between clrmamepro tokens.
 inline bool IsSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
@@ -264,6 +269,8 @@ std::string TagName(const std::string& text, size_t p)
     return text.substr(from, to - from);
 }
 
+// Reads a Logiqx XML DAT whose first block is in dat.text. Returns 1, or 0
+// with the reason.
 int ReadXml(Dat& dat)
 {
     size_t p = 0;           // the scanner's position in dat.text
@@ -381,8 +388,8 @@ int ReadXml(Dat& dat)
 
 // ---- clrmamepro text ----
 
-// One token: '(' or ')' alone, a quoted text (quoted true, without its
-// quotes) or a bare word; kind 0 at the end of the file.
+// One token: '(' or ')' alone, or a word (a quoted text without its quotes,
+// or a bare one); kind 0 at the end of the file.
 struct Token {
     char kind = 0;  // '(', ')', 'w' a word, 0 the end
     std::string text;
@@ -527,6 +534,8 @@ int ReadBlock(Tokenizer& tk, long line, int level)
     return level == 2 ? AddRom(dat, line, rom) : 1;
 }
 
+// Reads a clrmamepro DAT whose first block is in dat.text, from start on.
+// Returns 1, or 0 with the reason.
 int ReadClrmamepro(Dat& dat, size_t start)
 {
     Tokenizer tk{dat, start};
@@ -597,6 +606,8 @@ void KeepUsableNames(Dat& dat, const std::string& path)
     names.resize(nameEnd);
 }
 
+// Reads the DAT at path in the format its first bytes tell, then keeps the
+// entries whose names can be used. Returns 1, or 0 with the reason.
 int Read(Dat& dat, const std::string& path)
 {
     dat.file = PlatformOpenFile(path, "rb", 1);
