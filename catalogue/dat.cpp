@@ -14,6 +14,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -59,6 +60,8 @@ size_t Fill(Dat& dat)
     return n;
 }
 
+// Refuses the DAT for what (at line, when it is above 0), unless it is
+// refused already. Returns 0.
 int Fail(Dat& dat, long line, const char* what)
 {
     if (dat.reason.empty())
@@ -66,20 +69,33 @@ int Fail(Dat& dat, long line, const char* what)
     return 0;
 }
 
-bool SameText(const char* a, const char* b)
+// c in lower case, by the ASCII rules.
+inline char Fold(char c)
 {
-    for (; *a != '\0' && *b != '\0'; a++, b++)
-        if (tolower((unsigned char)*a) != tolower((unsigned char)*b))
-            return false;
-    return *a == *b;
+    return c >= 'A' && c <= 'Z' ? (char)(c + 'a' - 'A') : c;
 }
 
+// a and b are the same text but for ASCII case.
+bool SameText(const char* a, const char* b)
+{
+    for (; *a != '\0' && Fold(*a) == Fold(*b); a++, b++) {
+    }
+    return Fold(*a) == Fold(*b);
+}
+
+// The value of a hex digit in either case, or -1.
 int HexValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
-    c = (char)tolower((unsigned char)c);
+    c = Fold(c);
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// White space between clrmamepro tokens.
+inline bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
 // One rom as the DAT gives it, its fields as text.
@@ -157,9 +173,11 @@ int AddRom(Dat& dat, long line, const Rom& rom)
 
 // ---- Logiqx XML ----
 
-// Takes the header and the roms of a batch of <datafile>'s children.
+// Takes the header and the roms of a batch of <datafile>'s children, parsed
+// from dat.text; line is the line the batch begins on.
 int TakeChildren(Dat& dat, const pugi::xml_document& doc, long line)
 {
+    ptrdiff_t counted = 0;  // dat.text up to here is counted into line
     for (pugi::xml_node node : doc.children()) {
         const char* name = node.name();
         if (strcmp(name, "header") == 0) {
@@ -169,6 +187,11 @@ int TakeChildren(Dat& dat, const pugi::xml_document& doc, long line)
             dat.header->version = node.child_value("version");
         } else if (strcmp(name, "game") == 0 || strcmp(name, "machine") == 0) {
             for (pugi::xml_node r : node.children("rom")) {
+                ptrdiff_t at = r.offset_debug();
+                if (at > counted && (size_t)at <= dat.text.size()) {
+                    line += (long)std::count(dat.text.begin() + counted, dat.text.begin() + at, '\n');
+                    counted = at;
+                }
                 Rom rom{r.attribute("name").value(), r.attribute("size").value(), r.attribute("crc").value(),
                         r.attribute("md5").value(),  r.attribute("sha1").value(), r.attribute("sha256").value(),
                         r.attribute("status").value()};
@@ -190,8 +213,9 @@ int ParseXml(Dat& dat, size_t length, long line, unsigned options, pugi::xml_doc
     if (result.status == pugi::status_out_of_memory)
         return Fail(dat, 0, "out of memory");
     size_t at = std::min((size_t)result.offset, length);
-    return Fail(dat, line + (long)std::count(dat.text.begin(), dat.text.begin() + (long)at, '\n'),
-                result.description());
+    std::string what = result.description();  // "Start-end tags mismatch"
+    what[0] = (char)tolower((unsigned char)what[0]);
+    return Fail(dat, line + (long)std::count(dat.text.begin(), dat.text.begin() + (long)at, '\n'), what.c_str());
 }
 
 // Where the piece of markup at text[p] (a '<') ends: the index after it,
@@ -245,6 +269,8 @@ std::string TagName(const std::string& text, size_t p)
     return text.substr(from, to - from);
 }
 
+// Reads a Logiqx XML DAT whose first block is in dat.text. Returns 1, or 0
+// with the reason.
 int ReadXml(Dat& dat)
 {
     size_t p = 0;           // the scanner's position in dat.text
@@ -336,7 +362,14 @@ int ReadXml(Dat& dat)
                 continue;
             }
         }
-        // More text is needed to go on.
+        // More text is needed to go on: first drop what is done with.
+        if (rootSeen && depth <= 1 && p > 0) {
+            if (depth == 1 && (!ParseXml(dat, p, batchLine, options, doc) || !TakeChildren(dat, doc, batchLine)))
+                return 0;
+            dat.text.erase(0, p);
+            p = 0;
+            batchLine = dat.line;
+        }
         if (dat.text.size() > MaxPiece + BlockSize)
             return Fail(dat, depth > 1 ? openLine : dat.line, "an element over 1 MiB");
         if (Fill(dat) == 0) {
@@ -355,8 +388,8 @@ int ReadXml(Dat& dat)
 
 // ---- clrmamepro text ----
 
-// One token: '(' or ')' alone, a quoted text (quoted true, without its
-// quotes) or a bare word; kind 0 at the end of the file.
+// One token: '(' or ')' alone, or a word (a quoted text without its quotes,
+// or a bare one); kind 0 at the end of the file.
 struct Token {
     char kind = 0;  // '(', ')', 'w' a word, 0 the end
     std::string text;
@@ -374,7 +407,7 @@ int NextToken(Tokenizer& tk, Token* token)
     Dat& dat = tk.dat;
     for (;;) {
         // White space.
-        while (tk.p < dat.text.size() && strchr(" \t\r\n\f\v", dat.text[tk.p]) && dat.text[tk.p] != '\0') {
+        while (tk.p < dat.text.size() && IsSpace(dat.text[tk.p])) {
             if (dat.text[tk.p] == '\n')
                 dat.line++;
             tk.p++;
@@ -408,7 +441,7 @@ int NextToken(Tokenizer& tk, Token* token)
                 char d = dat.text[end];
                 if (d == '\0')
                     return Fail(dat, dat.line, "a NUL byte");
-                if (quoted ? (d == '"' || d == '\n') : (strchr(" \t\r\n\f\v()\"", d) != nullptr))
+                if (quoted ? (d == '"' || d == '\n') : (IsSpace(d) || d == '(' || d == ')' || d == '"'))
                     break;
                 end++;
             }
@@ -501,6 +534,8 @@ int ReadBlock(Tokenizer& tk, long line, int level)
     return level == 2 ? AddRom(dat, line, rom) : 1;
 }
 
+// Reads a clrmamepro DAT whose first block is in dat.text, from start on.
+// Returns 1, or 0 with the reason.
 int ReadClrmamepro(Dat& dat, size_t start)
 {
     Tokenizer tk{dat, start};
@@ -530,9 +565,9 @@ int ReadClrmamepro(Dat& dat, size_t start)
 // Folds ASCII case, for names that must differ on Windows too.
 bool FoldedLess(const char* a, const char* b)
 {
-    for (; *a != '\0' && tolower((unsigned char)*a) == tolower((unsigned char)*b); a++, b++) {
+    for (; *a != '\0' && Fold(*a) == Fold(*b); a++, b++) {
     }
-    return tolower((unsigned char)*a) < tolower((unsigned char)*b);
+    return (unsigned char)Fold(*a) < (unsigned char)Fold(*b);
 }
 
 // Drops the entries whose names cannot be used or repeat an earlier one's,
@@ -571,6 +606,8 @@ void KeepUsableNames(Dat& dat, const std::string& path)
     names.resize(nameEnd);
 }
 
+// Reads the DAT at path in the format its first bytes tell, then keeps the
+// entries whose names can be used. Returns 1, or 0 with the reason.
 int Read(Dat& dat, const std::string& path)
 {
     dat.file = PlatformOpenFile(path, "rb", 1);

@@ -1,10 +1,11 @@
-// targets.cpp - the readers' fuzz targets, one for each build of this file: QUOR_FUZZ_zip, _groupinfo or _have
+// targets.cpp - the readers' fuzz targets, one for each build of this file: QUOR_FUZZ_zip, _groupinfo, _have, _dat_xml or _dat_cmp
 //
 // libFuzzer (QUOR_LIBFUZZER) calls LLVMFuzzerTestOneInput for every input it
 // makes; without it, main below calls it for every saved one. The input is
 // written to a file and read by the program's own reader; a broken promise
 // aborts, as a sanitizer report does.
 #include "catalogue/catalogue.h"
+#include "catalogue/dat.h"
 #include "groupinfo/groupinfo.h"
 #include "identify/identify.h"
 #include "intake/intake.h"
@@ -114,6 +115,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fclose(stream);
     for (int i = 0; i < CatalogueSize(); i++)
         Check(CopyCounts[i] == 1 || (CopyCounts[i] == 0 && i < CatalogueSize() - 1), "a count the list does not give");
+#elif defined(QUOR_FUZZ_dat_xml) || defined(QUOR_FUZZ_dat_cmp)
+    // Each target keeps to its format (XML begins with "<"). A DAT read gives
+    // usable, distinct names, each within the names text, and hashes of a
+    // known kind; a refused one gives a reason and nothing else.
+    size_t first = 0;
+    while (first < size && strchr(" \t\r\n", data[first]) && data[first] != 0)
+        first++;
+    bool xml = first < size && data[first] == '<';
+#if defined(QUOR_FUZZ_dat_xml)
+    if (!xml)
+        return 0;
+#else
+    if (xml)
+        return 0;
+#endif
+    std::string path = Put("x.dat", data, size);
+    DatHeader header;
+    std::vector<DatEntry> entries;
+    std::string names, reason;
+    if (ReadDat(path, &header, &entries, &names, &reason)) {
+        Check(reason.empty() && names.size() < size && (names.empty() || names.back() == 0),
+              "a DAT read with a reason, or with names the file cannot hold");
+        std::set<std::string> seen;
+        for (const DatEntry& e : entries) {
+            Check(e.name < names.size() && IsUsableName(DatName(names, e)), "an unusable name taken");
+            std::string folded = DatName(names, e);
+            std::transform(folded.begin(), folded.end(), folded.begin(), [](char c) { return (char)tolower(c); });
+            Check(seen.insert(folded).second, "a name taken twice");
+            Check(e.hashKind >= DatNoHash && e.hashKind <= DatSha256 &&
+                      DatHashText(e).size() == (e.hashKind < 0 ? 0u : e.hashKind == DatMd5 ? 32u : e.hashKind == DatSha1 ? 40u : 64u),
+                  "a hash of no kind");
+        }
+    } else {
+        Check(!reason.empty() && entries.empty() && names.empty() && header.name.empty(), "a refusal with output");
+    }
 #endif
     return 0;
 }

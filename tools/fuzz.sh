@@ -18,7 +18,7 @@ secs="${1:-60}"
 case "$secs" in ''|*[!0-9]*) echo "usage: $0 [SECONDS]" >&2; exit 2 ;; esac
 build="${QUOR_FUZZ_BUILD:-build-fuzz}"
 jobs="${QUOR_FUZZ_JOBS:-2}"
-targets=(zip groupinfo have)
+targets=(zip groupinfo have dat_xml dat_cmp)
 
 . "$here/tools/lib.sh"
 

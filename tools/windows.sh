@@ -9,18 +9,52 @@ build="$here/build-win"
 
 . "$here/tools/lib.sh"
 
-build_packages=(cmake make g++-mingw-w64-x86-64 libz-mingw-w64-dev googletest)
+build_packages=(cmake make g++-mingw-w64-x86-64 libz-mingw-w64-dev googletest dpkg-dev)
 wine_packages=(wine wine64)
 
+# The source of Debian's pugixml package, compiled into the program: fetched
+# with an apt configuration of our own in the build folder (deb-src entries
+# for the machine's deb ones, its own lists and cache), so that the
+# machine's apt sources stay as they are. Prints the source folder.
+pugixml_source() {
+  local apt="$build/apt" src
+  src="$(ls -d "$apt"/source/pugixml-*/ 2>/dev/null | head -1)"
+  if [ -n "$src" ] && [ -f "$src/src/pugixml.cpp" ]; then
+    echo "${src%/}"
+    return
+  fi
+  rm -rf "$apt"
+  mkdir -p "$apt"/lists/partial "$apt"/cache/archives/partial "$apt"/sources.list.d "$apt"/source
+  : >"$apt/sources.list"
+  local f
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && sed 's/^Types:.*$/Types: deb-src/' "$f" >"$apt/sources.list.d/$(basename "$f")"
+  done
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] && sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f" >>"$apt/sources.list"
+  done
+  local opts=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts="$apt/sources.list.d"
+              -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache"
+              -o Dir::Etc::Preferences=/dev/null -o Dir::Etc::PreferencesParts="$apt/none"
+              -o APT::Sandbox::User=root -qq)
+  apt-get "${opts[@]}" update >&2
+  (cd "$apt/source" && apt-get "${opts[@]}" source pugixml >&2)
+  src="$(ls -d "$apt"/source/pugixml-*/ | head -1)"
+  [ -f "$src/src/pugixml.cpp" ] || { echo "$0: no pugixml source in $apt/source" >&2; exit 1; }
+  echo "${src%/}"
+}
+
 cross_build() {
+  local pugixml
+  pugixml="$(pugixml_source)"
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOR_PUGIXML_SOURCE="$pugixml" >/dev/null
   cmake --build "$build" -j"$(nproc)"
 
-  # A bare Windows has no MinGW runtime, zlib or winpthread DLLs.
+  # A bare Windows has no MinGW runtime, zlib or winpthread DLLs; bcrypt.dll is its own.
   local foreign
   foreign="$(x86_64-w64-mingw32-objdump -p "$build/QuorVBoy.exe" | sed -n 's/^\s*DLL Name: //p' |
-             grep -Eiv '^(kernel32|msvcrt|user32|advapi32|shell32|ole32|ws2_32|ucrtbase|api-ms-win-.*)\.dll$' || true)"
+             grep -Eiv '^(kernel32|bcrypt|msvcrt|user32|advapi32|shell32|ole32|ws2_32|ucrtbase|api-ms-win-.*)\.dll$' || true)"
   if [ -n "$foreign" ]; then
     echo "QuorVBoy.exe needs DLLs that Windows does not have: $foreign" >&2
     exit 1
