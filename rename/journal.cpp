@@ -424,6 +424,12 @@ uint32_t JournaledCopy(const std::string& id, long number, const std::string& fr
                        bool back)
 {
     const std::string tail = " " + id + " " + std::to_string(number);
+    // A taken target is not journaled as a copy begun: a file there that
+    // this copy did not make must never be taken for its partial copy.
+    uint64_t size = 0;
+    int64_t modified = 0;
+    if (PlatformFileStamp(to, &size, &modified) == 1)
+        return ErrorAlreadyExists;
     if (!AppendJournal((back ? "copyback" : "copy") + tail))
         return ErrorNotJournaled;
     uint32_t error = PlatformCopyFile(from, to);

@@ -81,12 +81,13 @@ def entries(name, data):
 
 def trouble(case, before, prev=None, killed=False):
     """Everything wrong in a case after runs that began from before; lists are judged against prev, if given.
-    A killed run may leave a move cut between link and unlink: one file under two names."""
+    One file under two names counts once (a move cut between link and unlink, or two runs that moved it at once);
+    a killed run may leave a copy cut short or whole beside its original."""
     now, bad, was, prev, names = snap(case), [], arrangement(before), prev or before, set()
     left, places = collections.Counter(was.values()), set(was.items()) | set(ORIGIN.items())
     for p, b in arrangement(now).items():
         inode = os.lstat(os.path.join(case, p)).st_ino
-        if killed and inode in names:
+        if inode in names:
             continue
         names.add(inode)
         if b not in left:
