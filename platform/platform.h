@@ -11,10 +11,13 @@
 #include <string>
 
 // The native path separator: '\\' on Windows, '/' elsewhere.
+// The system's line end, for text written without translation.
 #ifdef _WIN32
 constexpr char PathSeparator = '\\';
+constexpr const char* LineEnd = "\r\n";
 #else
 constexpr char PathSeparator = '/';
+constexpr const char* LineEnd = "\n";
 #endif
 
 constexpr uint32_t ErrorAlreadyExists = 183;

@@ -61,21 +61,37 @@ void PlatformStartup()
 
 // Opens the directory at path (from the current directory unless it is
 // absolute) without following a link at any level: its handle, or -1 with
-// errno set.
-static int OpenDirectoryNoLink(const std::string& path)
+// errno set. Where the system allows, the levels are opened only to be
+// passed through (no right to list them needed), the last one too unless
+// listed is set.
+static int OpenDirectoryNoLink(const std::string& path, bool listed = false)
 {
+#ifdef O_PATH
+    const int through = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+    const int through = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    int fd = open(!path.empty() && path[0] == '/' ? "/" : ".", flags);
+    size_t end = path.size();
+    while (end > 0 && path[end - 1] == '/')
+        end--;
+    int fd = open(!path.empty() && path[0] == '/' ? "/" : ".", end == 0 && listed ? flags : through);
     size_t pos = 0;
-    while (fd >= 0 && pos < path.size()) {
+    while (fd >= 0 && pos < end) {
         size_t slash = path.find('/', pos);
-        if (slash == std::string::npos)
-            slash = path.size();
+        if (slash == std::string::npos || slash > end)
+            slash = end;
         std::string level = path.substr(pos, slash - pos);
         pos = slash + 1;
-        if (level.empty() || level == ".")
+        if (level.empty() || level == ".") {
+            if (pos >= end && listed) {
+                int next = openat(fd, ".", flags);
+                close(fd);
+                fd = next;
+            }
             continue;
-        int next = openat(fd, level.c_str(), flags | O_NOFOLLOW);
+        }
+        int next = openat(fd, level.c_str(), (pos >= end && listed ? flags : through) | O_NOFOLLOW);
         int e = errno;
         close(fd);
         errno = e;
@@ -106,7 +122,7 @@ static void CloseParent(int fd)
 
 PlatformListing* PlatformOpenListing(const std::string& dir)
 {
-    int fd = OpenDirectoryNoLink(dir);
+    int fd = OpenDirectoryNoLink(dir, true);
     if (fd < 0)
         return nullptr;
     DIR* d = fdopendir(fd);

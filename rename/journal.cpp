@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 
 AppendFile UndoJournal(UndoJournalName);
 
@@ -149,66 +150,103 @@ static bool OwnPlace(const std::string& path)
     return true;
 }
 
-// The runs being read: by identity, each with its place in the journal.
-typedef std::map<std::string, std::pair<long, JournalRun>> RunsById;
+// The runs being read: by identity, each with its place in the journal, and
+// the identities by place.
+struct RunsRead {
+    std::map<std::string, std::pair<long, JournalRun>> byId;
+    std::map<long, std::string> byOrder;
+    long order = 0;
+};
 
 // A whole number of at most 20 characters, or false.
 static bool MoveNumber(const std::vector<std::string>& f, size_t at, long long* n)
 {
-    return f.size() > at && ParseNumber(f[at], n);
+    return f.size() > at && ParseNumber(f[at], n) && *n >= 0 && *n <= 0x7FFFFFFF;
 }
 
-// Applies one line's fields to the runs of start being read.
-static void ReadRecord(const std::vector<std::string>& f, const std::string& start, RunsById* runs, long* order)
+// A move line's fields, checked; false when it is no whole safe record.
+static bool MoveFields(const std::vector<std::string>& f, long long* n, JournalMove* move)
+{
+    long long size = 0, modified = 0;
+    if (f.size() != 7 || f[0] != "move" || !MoveNumber(f, 2, n) || !ParseNumber(f[5], &size) ||
+        !ParseNumber(f[6], &modified) || size < 0 || !SafeJournalPath(f[3], true) ||
+        !SafeJournalPath(f[4], false) || !OwnPlace(f[4]))
+        return false;
+    move->oldName = f[3];
+    move->target = f[4];
+    move->size = (uint64_t)size;
+    move->modified = (int64_t)modified;
+    return true;
+}
+
+static bool DirField(const std::vector<std::string>& f)
+{
+    return f.size() == 3 && f[0] == "dir" && SafeJournalPath(f[2], false) && OwnPlace(f[2]);
+}
+
+// The move of run numbered n, or where it would go.
+static std::vector<JournalMoveRef>::iterator FindMove(JournalRun* run, long long n)
+{
+    return std::lower_bound(run->moves.begin(), run->moves.end(), n,
+                            [](const JournalMoveRef& m, long long number) { return m.number < number; });
+}
+
+// Applies one line's fields (the line at offset at) to the runs of start.
+static void ReadRecord(const std::vector<std::string>& f, int64_t at, const std::string& start, RunsRead* runs)
 {
     if (f.size() < 2)
         return;
-    auto named = runs->find(f[1]);
+    auto named = runs->byId.find(f[1]);
     const std::string& kind = f[0];
     long long n = 0;
     if (kind == "run") {
         // Older journals have no offset from UTC before the start folder.
-        size_t at = f.size() >= 6 && f[4].size() == 5 && (f[4][0] == '+' || f[4][0] == '-') ? 5 : 4;
-        if (f.size() <= at || f[at] != start || named != runs->end())
+        size_t place = f.size() >= 6 && f[4].size() == 5 && (f[4][0] == '+' || f[4][0] == '-') ? 5 : 4;
+        if (f.size() <= place || f[place] != start || named != runs->byId.end())
             return;
-        JournalRun& run = (*runs)[f[1]].second;
-        (*runs)[f[1]].first = ++*order;
-        run.id = f[1];
-        run.when = f[2] + " " + f[3];
-        run.start = f[at];
+        auto& entry = runs->byId[f[1]];
+        entry.first = ++runs->order;
+        entry.second.id = f[1];
+        entry.second.when = f[2] + " " + f[3];
+        runs->byOrder[entry.first] = f[1];
+        if (runs->byOrder.size() > KeptRuns) {
+            runs->byId.erase(runs->byOrder.begin()->second);
+            runs->byOrder.erase(runs->byOrder.begin());
+        }
         return;
     }
-    if (named == runs->end())
+    if (named == runs->byId.end())
         return;
     JournalRun& run = named->second.second;
+    JournalMove move;
     if (kind == "undone") {
-        runs->erase(named);
-    } else if (kind == "dir" && f.size() == 3 && SafeJournalPath(f[2], false) && OwnPlace(f[2])) {
-        run.dirs.push_back(f[2]);
-    } else if (kind == "move" && f.size() == 7 && MoveNumber(f, 2, &n)) {
-        long long size = 0, modified = 0;
-        if (!ParseNumber(f[5], &size) || !ParseNumber(f[6], &modified) || size < 0 ||
-            !SafeJournalPath(f[3], true) || !SafeJournalPath(f[4], false) || !OwnPlace(f[4]))
+        runs->byOrder.erase(named->second.first);
+        runs->byId.erase(named);
+    } else if (DirField(f)) {
+        run.dirs.push_back(at);
+    } else if (MoveFields(f, &n, &move)) {
+        auto place = FindMove(&run, n);
+        if (place == run.moves.end() || place->number != n)
+            place = run.moves.insert(place, JournalMoveRef());
+        *place = JournalMoveRef();
+        place->at = at;
+        place->number = (int32_t)n;
+    } else if (f.size() == 3 && MoveNumber(f, 2, &n)) {
+        auto ref = FindMove(&run, n);
+        if (ref == run.moves.end() || ref->number != n)
             return;
-        JournalMove& move = run.moves[(long)n];
-        move.oldName = f[3];
-        move.target = f[4];
-        move.size = (uint64_t)size;
-        move.modified = (int64_t)modified;
-    } else if (f.size() == 3 && MoveNumber(f, 2, &n) && run.moves.count((long)n) != 0) {
-        auto move = run.moves.find((long)n);
         static const std::map<std::string, char> copySteps = {
             {"copy", 'c'}, {"copied", 'C'}, {"copyback", 'b'}, {"copiedback", 'B'}, {"uncopied", 0}};
         auto step = copySteps.find(kind);
         if (step != copySteps.end()) {
-            move->second.copy = step->second;
+            ref->copy = step->second;
         } else if (kind == "moved") {
-            move->second.outcome = kind;
-            move->second.copy = 0;
+            ref->outcome = 'm';
+            ref->copy = 0;
         } else if (kind == "taken" || kind == "failed" || kind == "back") {
             // Nothing left to take back of it.
             run.backs += kind == "back";
-            run.moves.erase(move);
+            run.moves.erase(ref);
         }
     }
 }
@@ -216,19 +254,22 @@ static void ReadRecord(const std::vector<std::string>& f, const std::string& sta
 // The longest line kept; a longer one is no record of this program's.
 constexpr size_t LongestLine = 1 << 18;
 
-int ReadJournal(FILE* stream, const std::string& path, const std::string& start, std::vector<JournalRun>* runs)
+// Feeds the bytes of stream from its present place to line by line, each
+// line with its offset, until each returns false or the stream ends. A NUL
+// byte (what a crash leaves of an appended file) or an overlong line makes
+// the line broken: it is passed over. The bytes are read piece bytes at a
+// time. Returns false when reading failed.
+template <typename Each>
+static bool ReadLines(FILE* stream, int64_t offset, size_t piece, Each each)
 {
-    RunsById byId;
-    long order = 0;
     std::string line;
     bool broken = false;
+    int64_t lineAt = offset;
     static char chunk[65536];
-    size_t got = PlatformSeek(stream, 0, SEEK_SET) == 0 ? 1 : 0;
-    while (got > 0 && (got = fread(chunk, 1, sizeof chunk, stream)) > 0) {
-        for (size_t i = 0; i < got; i++) {
+    size_t got;
+    while ((got = fread(chunk, 1, std::min(piece, sizeof chunk), stream)) > 0) {
+        for (size_t i = 0; i < got; i++, offset++) {
             char c = chunk[i];
-            // A NUL byte (what a crash leaves of an appended file) ends a
-            // broken line; reading goes on after it.
             if (c != '\n' && c != '\0') {
                 if (line.size() < LongestLine)
                     line += c;
@@ -239,29 +280,68 @@ int ReadJournal(FILE* stream, const std::string& path, const std::string& start,
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
             std::vector<std::string> fields;
-            if (c == '\n' && !broken && SplitLine(line, &fields) && !fields.empty())
-                ReadRecord(fields, start, &byId, &order);
+            if (c == '\n' && !broken && SplitLine(line, &fields) && !fields.empty() && !each(fields, lineAt))
+                return true;
             line.clear();
             broken = false;
+            lineAt = offset + 1;
         }
     }
     // The last line, if the journal does not end with a line end, is cut.
-    bool failed = ferror(stream) != 0;
+    return ferror(stream) == 0;
+}
+
+int ReadJournal(FILE* stream, const std::string& path, const std::string& start, std::vector<JournalRun>* runs)
+{
+    RunsRead read;
+    bool ok = PlatformSeek(stream, 0, SEEK_SET) == 0 &&
+              ReadLines(stream, 0, 65536, [&](const std::vector<std::string>& f, int64_t at) {
+                  ReadRecord(f, at, start, &read);
+                  return true;
+              });
     clearerr(stream);
     PlatformSeek(stream, 0, SEEK_END);
-    if (failed) {
+    if (!ok) {
         fprintf(stderr, "Cannot read %s\n", path.c_str());
         return -1;
     }
-    std::vector<std::pair<long, JournalRun*>> ordered;
-    for (auto& entry : byId)
-        ordered.push_back({entry.second.first, &entry.second.second});
-    std::sort(ordered.begin(), ordered.end());
-    for (auto& entry : ordered) {
-        entry.second->newest = entry.first == order;
-        runs->push_back(std::move(*entry.second));
+    for (auto& entry : read.byOrder) {
+        JournalRun& run = read.byId[entry.second].second;
+        run.newest = entry.first == read.order;
+        runs->push_back(std::move(run));
     }
     return 1;
+}
+
+// The fields of the line at offset at, or false.
+static bool LineAt(FILE* stream, int64_t at, std::vector<std::string>* fields)
+{
+    bool found = false;
+    if (PlatformSeek(stream, at, SEEK_SET) == 0)
+        ReadLines(stream, at, 256, [&](const std::vector<std::string>& f, int64_t lineAt) {
+            found = lineAt == at;
+            *fields = f;
+            return false;
+        });
+    clearerr(stream);
+    PlatformSeek(stream, 0, SEEK_END);
+    return found;
+}
+
+bool LoadJournalMove(FILE* stream, const JournalMoveRef& ref, JournalMove* move)
+{
+    std::vector<std::string> f;
+    long long n = 0;
+    return LineAt(stream, ref.at, &f) && MoveFields(f, &n, move) && n == ref.number;
+}
+
+bool LoadJournalDir(FILE* stream, int64_t at, std::string* dir)
+{
+    std::vector<std::string> f;
+    if (!LineAt(stream, at, &f) || !DirField(f))
+        return false;
+    *dir = f[2];
+    return true;
 }
 
 std::string LocalDateTime()
@@ -289,7 +369,9 @@ bool OpenJournal(bool create)
 {
     if (UndoJournal.stream != nullptr)
         return true;
-    FILE* stream = OpenOutputFile(UndoJournalName, create ? "a+" : "r+", &UndoJournal.path);
+    // Read and written untranslated, so that offsets are bytes: each line
+    // ends as the system's text files do.
+    FILE* stream = OpenOutputFile(UndoJournalName, create ? "a+b" : "r+b", &UndoJournal.path);
     if (stream == nullptr)
         return false;
     UndoJournal.stream = stream;
@@ -312,7 +394,7 @@ bool AppendJournal(const std::string& line)
         }
         PlatformLockStream(UndoJournal.stream, 0, 1);
     }
-    std::string text = (lineEndDue ? "\n" : "") + line + "\n";
+    std::string text = (lineEndDue ? LineEnd : "") + line + LineEnd;
     lineEndDue = false;
     WriteAppendFile(&UndoJournal, text.c_str(), true);
     journalBroken = UndoJournal.failed;
@@ -342,6 +424,12 @@ uint32_t JournaledCopy(const std::string& id, long number, const std::string& fr
                        bool back)
 {
     const std::string tail = " " + id + " " + std::to_string(number);
+    // A taken target is not journaled as a copy begun: a file there that
+    // this copy did not make must never be taken for its partial copy.
+    uint64_t size = 0;
+    int64_t modified = 0;
+    if (PlatformFileStamp(to, &size, &modified) == 1)
+        return ErrorAlreadyExists;
     if (!AppendJournal((back ? "copyback" : "copy") + tail))
         return ErrorNotJournaled;
     uint32_t error = PlatformCopyFile(from, to);

@@ -22,38 +22,52 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
-// A move of a journaled run, as far as the journal tells it.
+// A move of a journaled run, as its line tells it.
 struct JournalMove {
     std::string oldName;
     std::string target;
     uint64_t size = 0;
     int64_t modified = 0;
-    std::string outcome;  // "moved", or empty when a kill cut it off (taken and failed moves are dropped)
-    char copy = 0;        // a copy under way: 'c' copy, 'C' copied, 'b' copyback, 'B' copiedback
+};
+
+// Where a move's line is in the journal, and how far it went.
+struct JournalMoveRef {
+    int64_t at = 0;    // the offset of its "move" line
+    int32_t number = 0;
+    char outcome = 0;  // 'm' moved, or 0 when a kill cut it off (taken and failed moves are dropped)
+    char copy = 0;     // a copy under way: 'c' copy, 'C' copied, 'b' copyback, 'B' copiedback
 };
 
 // A rename or move run of this collection, not undone yet, read back from
-// the journal: its moves still to be taken back (those put back only
-// counted), the folders it created.
+// the journal: its moves still to be taken back, by number (those put back
+// only counted), the offsets of the lines of the folders it created.
 struct JournalRun {
     std::string id;
     std::string when;  // YYYY-MM-DD HH:MM:SS
-    std::string start;
-    std::map<long, JournalMove> moves;
+    std::vector<JournalMoveRef> moves;
     long backs = 0;
-    std::vector<std::string> dirs;
+    std::vector<int64_t> dirs;
     bool newest = false;  // no run of this folder began after it
 };
 
-// Reads the journal open as stream from its start, keeping only the runs of
-// the start folder start that are not undone, in journal order, and leaves
-// the stream at its end for appending. Returns 1, or -1 after "Cannot read
-// %s" (path) when it could not be read to its end.
+// The most runs kept: older ones are left to the undos after these.
+constexpr size_t KeptRuns = 1024;
+
+// Reads the journal open as stream from its start, keeping only the newest
+// runs of the start folder start that are not undone, in journal order,
+// and leaves the stream at its end for appending. Memory stays within a few
+// bytes a move, whatever the journal holds. Returns 1, or -1 after "Cannot
+// read %s" (path) when it could not be read to its end.
 int ReadJournal(FILE* stream, const std::string& path, const std::string& start, std::vector<JournalRun>* runs);
+
+// Reads back the move line at ref.at (or, with dir, the folder of the "dir"
+// line at at) of the journal open as stream. Returns false when it is no
+// longer there as read.
+bool LoadJournalMove(FILE* stream, const JournalMoveRef& ref, JournalMove* move);
+bool LoadJournalDir(FILE* stream, int64_t at, std::string* dir);
 
 // Opens the journal for reading and appending if it is not open yet (with
 // create 0 only when it exists). Returns false when it cannot be opened.

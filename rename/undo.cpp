@@ -25,13 +25,20 @@ static bool RegularFileAt(const std::string& path)
     return PlatformFileStamp(path, &size, &modified) != 0;
 }
 
+// Reads back the move's line; false when it cannot be.
+static bool Load(const JournalMoveRef& ref, JournalMove* move)
+{
+    return LoadJournalMove(UndoJournal.stream, ref, move);
+}
+
 // True when the run made the move: its outcome says so, or a kill cut the
 // outcome off after the file reached its target.
-static bool Made(const JournalMove& move)
+static bool Made(const JournalMoveRef& ref)
 {
-    if (!move.outcome.empty())
+    JournalMove move;
+    if (ref.outcome != 0)
         return true;
-    return StampIs(move.target, move) == 1 && !RegularFileAt(move.oldName);
+    return Load(ref, &move) && StampIs(move.target, move) == 1 && !RegularFileAt(move.oldName);
 }
 
 // A line about move number of run.
@@ -47,34 +54,39 @@ static std::string Line(const char* kind, const JournalRun& run, long number)
 // journaled.
 static void SettleMoves(JournalRun* run)
 {
-    for (auto entry = run->moves.begin(); entry != run->moves.end();) {
-        long number = entry->first;
-        JournalMove& move = entry->second;
-        bool gone = false;
-        if (move.copy == 'c' && StampIs(move.oldName, move) == 1 &&
+    for (JournalMoveRef& ref : run->moves) {
+        long number = ref.number;
+        JournalMove move;
+        bool cut = ref.copy == 0 && ref.outcome == 0 && run->newest;
+        if ((ref.copy == 0 && !cut) || !Load(ref, &move))
+            continue;
+        if (ref.copy == 'c' && StampIs(move.oldName, move) == 1 &&
             (!RegularFileAt(move.target) || PlatformRemoveCopy(move.target, move.oldName, 0) == 0)) {
             AppendJournal(Line("uncopied", *run, number));
-            gone = AppendJournal(Line("failed", *run, number));
-        } else if (move.copy == 'C' && StampIs(move.target, move) == 1 &&
+            if (AppendJournal(Line("failed", *run, number)))
+                ref.number = -1;
+        } else if (ref.copy == 'C' && StampIs(move.target, move) == 1 &&
                    (!RegularFileAt(move.oldName) || PlatformRemoveCopy(move.oldName, move.target, 1) == 0)) {
-            move.outcome = "moved";
-            move.copy = 0;
+            ref.outcome = 'm';
+            ref.copy = 0;
             AppendJournal(Line("moved", *run, number));
-        } else if (move.copy == 'b' && StampIs(move.target, move) == 1 &&
+        } else if (ref.copy == 'b' && StampIs(move.target, move) == 1 &&
                    (!RegularFileAt(move.oldName) || PlatformRemoveCopy(move.oldName, move.target, 0) == 0)) {
-            move.copy = 0;
+            ref.copy = 0;
             AppendJournal(Line("uncopied", *run, number));
-        } else if (move.copy == 'B' && StampIs(move.oldName, move) == 1 &&
+        } else if (ref.copy == 'B' && StampIs(move.oldName, move) == 1 &&
                    (!RegularFileAt(move.target) || PlatformRemoveCopy(move.target, move.oldName, 1) == 0)) {
             run->backs++;
-            gone = AppendJournal(Line("back", *run, number));
-        } else if (run->newest && move.copy == 0 && move.outcome.empty() &&
-                   PlatformRemoveSameFile(move.oldName, move.target, move.size, move.modified) == 0) {
-            move.outcome = "moved";
+            if (AppendJournal(Line("back", *run, number)))
+                ref.number = -1;
+        } else if (cut && PlatformRemoveSameFile(move.oldName, move.target, move.size, move.modified) == 0) {
+            ref.outcome = 'm';
             AppendJournal(Line("moved", *run, number));
         }
-        entry = gone ? run->moves.erase(entry) : std::next(entry);
     }
+    run->moves.erase(std::remove_if(run->moves.begin(), run->moves.end(),
+                                    [](const JournalMoveRef& ref) { return ref.number < 0; }),
+                     run->moves.end());
 }
 
 // True when a journal is anywhere the program would look for it.
@@ -176,8 +188,8 @@ void RunUndo()
         SettleMoves(&run);
     const JournalRun* chosen = nullptr;
     for (auto run = runs.rbegin(); run != runs.rend() && chosen == nullptr; ++run)
-        for (const auto& entry : run->moves)
-            if (Made(entry.second))
+        for (const JournalMoveRef& ref : run->moves)
+            if (chosen == nullptr && Made(ref))
                 chosen = &*run;
     if (chosen == nullptr) {
         printf("Nothing to undo\n");
@@ -186,21 +198,24 @@ void RunUndo()
     int made = (int)chosen->backs;
     int back = made;
     bool retry = false;
-    for (auto entry = chosen->moves.rbegin(); entry != chosen->moves.rend(); ++entry) {
-        const JournalMove& move = entry->second;
-        if (!Made(move))
+    for (auto ref = chosen->moves.rbegin(); ref != chosen->moves.rend(); ++ref) {
+        JournalMove move;
+        if (!Made(*ref) || !Load(*ref, &move))
             continue;
         made++;
-        int result = MoveBack(*chosen, entry->first, move);
+        int result = MoveBack(*chosen, ref->number, move);
         back += result == 1;
         retry = retry || result < 0;
     }
     // The folders it made, deepest first; one that holds anything stays.
-    std::vector<std::string> dirs = chosen->dirs;
+    std::vector<std::string> dirs(chosen->dirs.size());
+    for (size_t i = 0; i < dirs.size(); i++)
+        LoadJournalDir(UndoJournal.stream, chosen->dirs[i], &dirs[i]);
     std::stable_sort(dirs.begin(), dirs.end(),
                      [](const std::string& a, const std::string& b) { return Depth(a) > Depth(b); });
     for (const std::string& dir : dirs)
-        PlatformRemoveDirectory(dir);
+        if (!dir.empty())
+            PlatformRemoveDirectory(dir);
     // A run that left a file behind for a passing reason stays to be undone.
     if (!retry)
         AppendJournal("undone " + chosen->id + " " + LocalDateTime());

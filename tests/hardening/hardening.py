@@ -15,21 +15,23 @@ import collections, concurrent.futures, os, random, re, shutil, subprocess, sys,
 EXE, GEN, CFG = map(os.path.abspath, sys.argv[1:4])
 ROOT = tempfile.mkdtemp(prefix='quor-hardening-')
 LINK = ('-e', 'inject=renameat2:error=EINVAL')  # the no-replace move refused: moves take link and unlink
+ROADS = {'link': LINK, 'copy': LINK + ('-e', 'inject=linkat:error=EPERM')}  # no hard links either: moves copy
 LISTS = ('VBoyHave.txt', 'VBoyMiss.txt', 'QuorVBoy.db')
 NOBODY = ['setpriv', '--reuid=65534', '--regid=65534', '--clear-groups'] if os.geteuid() == 0 else []
 # The calls failed, with the errors a real system gives, in turn; the calls killed at, by mode.
 FAULTS = {'openat': 'EACCES ENOSPC EIO', 'read': 'EIO', 'write': 'ENOSPC EIO', 'close': 'EIO', 'fsync': 'EIO ENOSPC',
           'mkdirat': 'ENOSPC EACCES EIO', 'renameat2': 'EXDEV EIO ENOSPC EACCES', 'renameat': 'EIO ENOSPC EXDEV',
           'linkat': 'EXDEV ENOSPC EIO EMLINK', 'unlinkat': 'EIO EBUSY', 'newfstatat': 'EIO EACCES',
-          'getdents64': 'EIO', 'fchdir': 'EIO'}
+          'getdents64': 'EIO', 'fchdir': 'EIO', 'utimensat': 'EIO EPERM'}
 KILLS = {'rename dirs': 'renameat2 linkat unlinkat mkdirat write fsync renameat', 'list': 'openat write fsync renameat',
          'undo': 'renameat2 linkat unlinkat write'}
+COPYING = {'fail': 'openat read write fsync utimensat unlinkat', 'kill': 'write fsync utimensat unlinkat'}
 OUT, HEADS, DB, BASE = set(), collections.defaultdict(set), {'words': set()}, {}  # learned from undisturbed runs
 
 
 def strace(road, *options, trace=os.devnull):
-    """The prefix of a run on a road ('link': moves by link and unlink) with these strace options."""
-    lk = LINK if road == 'link' else ()
+    """The prefix of a run on a road ('link': moves by link and unlink, 'copy': by copying) with strace options."""
+    lk = ROADS.get(road, ())
     return ['strace', '-f', '-qq', '-o', trace, *lk, *options] if lk or options else []
 
 
@@ -79,21 +81,25 @@ def entries(name, data):
 
 def trouble(case, before, prev=None, killed=False):
     """Everything wrong in a case after runs that began from before; lists are judged against prev, if given.
-    A killed run may leave a move cut between link and unlink: one file under two names."""
+    One file under two names counts once (a move cut between link and unlink, or two runs that moved it at once);
+    a killed run may leave a copy cut short or whole beside its original."""
     now, bad, was, prev, names = snap(case), [], arrangement(before), prev or before, set()
     left, places = collections.Counter(was.values()), set(was.items()) | set(ORIGIN.items())
     for p, b in arrangement(now).items():
         inode = os.lstat(os.path.join(case, p)).st_ino
-        if killed and inode in names:
+        if inode in names:
             continue
         names.add(inode)
         if b not in left:
-            bad.append('new file ' + p)
+            # A copy that a kill cut short: the next run removes it.
+            bad += [] if killed and any(o.startswith(b) for o in was.values()) else ['new file ' + p]
+            continue
         elif (p, b) not in places and not p.startswith(('coll/VBoyRen/', 'coll/VBoyDupes/')):
             bad.append('a file of the collection turned up as ' + p)
         left[b] -= 1
     named = {b: p for p, b in was.items()}
-    bad += ['%d too %s of %s' % (abs(n), 'few' if n > 0 else 'many', named[b]) for b, n in left.items() if n]
+    bad += ['%d too %s of %s' % (abs(n), 'few' if n > 0 else 'many', named[b]) for b, n in left.items()
+            if n > 0 or n < 0 and not killed]  # a whole copy a kill left: the next run finishes the move
     bad += [p + ' written' for p in set(before) | set(now) if not p.startswith('coll/') and not output(p)
             and before.get(p) != now.get(p)]
     haves, dbs = set(), []
@@ -203,7 +209,7 @@ def run_case(k, row):
         results = [(p.returncode, out, err) for p in runs for out, err in [p.communicate()]]
     else:
         fault = 'signal=SIGKILL' if how == 'kill' else 'error=%s' % (arg,)
-        traced = call + (',renameat2' if road == 'link' else '')  # strace injects only into traced calls
+        traced = call + {'link': ',renameat2', 'copy': ',renameat2,linkat'}.get(road, '')  # only traced calls
         inject = strace(road, '-e', 'trace=' + traced, '-e', 'inject=%s:%s:when=%d' % (call, fault, n))
         results = [run(case, mode, {'time': ['timeout', '-s', 'KILL', '%.4f' % n], 'perm': NOBODY}.get(how, inject))]
     killed = any(s in (-9, 137) for s, _, _ in results)
@@ -217,15 +223,13 @@ def run_case(k, row):
     # Two runs at once may leave the have list of one and the database of the other, each whole.
     bad += [b for b in trouble(case, before, killed=killed) if how != 'twice' or not b.startswith('a new database')]
     # One more plain run finishes what the disturbed one left, as an undisturbed run would have: without groups
-    # when the group file could not be read (it says so); not checked when a move was refused access (a
-    # refusal reads as a taken target: the file goes to VBoyDupes), nor after two runs that both moved (which
+    # when the group file could not be read (it says so); not checked after two runs that both moved (which
     # copy of an image gets which numbered name in VBoyDupes is theirs to race for).
     prev, said = snap(case), ''.join(o + e for _, o, e in results)
     status, out, err = run(case, mode, plain)
     bad += (['the resumed run: status %d: %s' % (status, err)] if status else []) + trouble(case, before, prev)
     want = BASE['no groups', road] if mode == 'rename dirs' and 'QuorInfo.cfg' in said else BASE[mode, road]
-    if not (how == 'fail' and arg == 'EACCES' and call in ('openat', 'renameat2', 'linkat')) and \
-            not (how == 'twice' and call == mode == 'rename dirs'):
+    if not (how == 'twice' and call == mode == 'rename dirs'):
         bad += differs(arrangement(snap(case)), want, 'the resumed arrangement')
     for _ in range(6):  # undo, run after run, back to the start
         prev = snap(case)
@@ -244,12 +248,13 @@ def rows_of(mode, road, first, total, duration):
     def picks(call, dense, spread):
         a, b = first[call] + 1, total[call]
         return sorted(set(range(a, min(b, a + dense - 1) + 1)) | {a + (b - a) * k // spread for k in range(1, spread + 1)})
-    rows, lk = [], road == 'link'
+    rows, lk = [], road != 'normal'
+    failed = {'link': 'linkat unlinkat openat write', 'copy': COPYING['fail']}.get(road, ' '.join(FAULTS)).split()
     for call, errors in FAULTS.items():
-        if total[call] > first[call] and (not lk or call in ('linkat', 'unlinkat', 'openat', 'write')):
+        if total[call] > first[call] and call in failed:
             rows += [(mode, road, 'fail', call, n, errors.split()[i % len(errors.split())])
                      for i, n in enumerate(picks(call, 8, 5))]
-    for call in KILLS[mode].split():
+    for call in (COPYING['kill'] if road == 'copy' else KILLS[mode]).split():
         if total[call] > first[call] and not (lk and call == 'renameat2'):
             rows += [(mode, road, 'kill', call, n, '') for n in picks(call, 5, 4)]
     return rows + [(mode, road, 'time', '', random.uniform(0, duration), '') for _ in range(0 if lk else 6)]
@@ -268,13 +273,13 @@ def main():
     nogroups, _ = prepared('base without groups', 'rename dirs', 'normal')
     os.remove(nogroups + '/prog/QuorInfo.cfg')
     run(nogroups, 'rename dirs')
-    for mode, road in (('rename dirs', 'normal'), ('rename dirs', 'link'), ('list', 'normal'), ('undo', 'normal'),
-                       ('undo', 'link')):
+    for mode, road in (('rename dirs', 'normal'), ('rename dirs', 'link'), ('rename dirs', 'copy'), ('list', 'normal'),
+                       ('undo', 'normal'), ('undo', 'link'), ('undo', 'copy')):
         first, total, duration, bad = baseline(mode, road)
         failures += [((mode, road, 'undisturbed', '', 0, ''), bad)] if bad else []
         counts.update({(mode, road, call): total[call] - first[call] for call in total})
         rows += rows_of(mode, road, first, total, duration)
-    BASE['no groups', 'normal'] = BASE['no groups', 'link'] = arrangement(snap(nogroups))
+    BASE['no groups', 'normal'] = BASE['no groups', 'link'] = BASE['no groups', 'copy'] = arrangement(snap(nogroups))
     if NOBODY and not shutil.which('setpriv'):
         print('setpriv is missing: the permission rows are left out')
     else:
