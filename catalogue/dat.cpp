@@ -630,6 +630,8 @@ int Read(Dat& dat, const std::string& path)
     } else {
         ok = ReadClrmamepro(dat, start);
     }
+    if (!dat.reason.empty())
+        ok = 0;  // refused once, refused for good
     if (ok && dat.failed)
         ok = Fail(dat, 0, "cannot read");
     if (ok && dat.roms == 0)

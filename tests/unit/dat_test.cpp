@@ -44,8 +44,8 @@ std::string Cmp(const std::string& roms)
     return "clrmamepro ( name \"H\" version 1 )\ngame ( name \"g\"\n" + roms + "\n)\n";
 }
 
-const std::string Md5 = "0123456789ABCDEF0123456789abcdef";
-const std::string Sha1 = "0123456789abcdef0123456789ABCDEF01234567";
+const std::string Md5 = "00112233445566778899AABBCCDDEEFF";
+const std::string Sha1 = "00112233445566778899aabbccddEEFF0f1e2d3c";
 
 TEST_F(Dat, NamesThatCannotBeFileNamesEverywhere)
 {
@@ -62,14 +62,14 @@ TEST_F(Dat, BothFormatsGiveTheSameEntries)
 {
     // The strongest hash, ".vb" in any case, other roms passed over, status, a
     // name with parentheses, a size of 4 GiB or more, a short CRC, no fields.
-    const std::string want = "H (1)\nA (USA) [!]|8192|0000abcd|0123456789abcdef0123456789abcdef01234567|\n"
-                             "B|4294967295|ffffffff|0123456789abcdef0123456789abcdef|B\nC|-|-||N";
+    const std::string want = "H (1)\nA (USA) [!]|8192|0000abcd|00112233445566778899aabbccddeeff0f1e2d3c|\n"
+                             "B|4294967295|ffffffff|00112233445566778899aabbccddeeff|B\nC|-|-||N";
     EXPECT_EQ(Read(Xml("<rom name=\"A (USA) [!].vb\" size=\"8192\" crc=\"abcd\" md5=\"" + Md5 + "\" sha1=\"" + Sha1 +
                        "\"/><rom name=\"x.bin\" crc=\"1\"/><rom name=\"B.VB\" size=\"4294967296\" crc=\"FFFFFFFF\" md5=\"" +
                        Md5 + "\" status=\"baddump\"/><rom name=\"C.vb\" status=\"nodump\"/>")),
               want);
     EXPECT_EQ(Read(Cmp("rom ( name \"A (USA) [!].vb\" size 8192 crc abcd md5 " + Md5 + " sha1 " + Sha1 +
-                       " )\nrom ( name x.bin crc 1 ) rom ( name B.VB size 4294967296 crc FFFFFFFF md5 " + Md5 +
+                       " )\nrom ( name x.bin crc 1 ) sample ( name s.vb ) rom ( name B.VB size 4294967296 crc FFFFFFFF md5 " + Md5 +
                        " flags baddump ) rom ( name \"C.vb\" status nodump )")),
               want);
 }
@@ -122,10 +122,10 @@ TEST_F(Dat, RefusalsSayWhyAndWhere)
 
 TEST_F(Dat, LongDatsKeepTheirLineNumbers)
 {
-    // Far beyond one block or batch of the reader.
+    // Far beyond one block or batch of the reader; a game for each rom.
     std::string roms, cmp;
     for (int i = 0; i < 5000; i++) {
-        roms += "<rom name=\"" + std::to_string(i) + ".vb\" crc=\"" + std::to_string(i) + "\"/>\n";
+        roms += "<rom name=\"" + std::to_string(i) + ".vb\" crc=\"" + std::to_string(i) + "\"/></game>\n<game>";
         cmp += "rom ( name " + std::to_string(i) + ".vb crc " + std::to_string(i) + " )\n";
     }
     std::string read = Read(Xml(roms + "<rom name=\"last.vb\"/>"));
