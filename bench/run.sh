@@ -426,12 +426,12 @@ done
     ratio scannonexml scan "scan with an XML DAT of none of the images (nothing hashed)" "the same scan without a DAT"
   done
   for f in xml dat; do
-    [ $f = xml ] && F="XML" || F="clrmamepro"
+    [ $f = xml ] && F="an XML" || F="a clrmamepro"
     peak=0
     for k in empty scan list; do
       [ "${rss[big.$k$f]}" -gt "$peak" ] && peak=${rss[big.$k$f]}
     done
-    echo "- peak resident memory of a run with a $F DAT of 100,000 entries is $(mib "$peak") MiB" \
+    echo "- peak resident memory of a run with $F DAT of 100,000 entries is $(mib "$peak") MiB" \
       "(under 16; $(mib "${rss[big.empty$f]}") MiB in an empty folder, where it takes ${secs[big.empty$f]} s):" \
       "$(verdict "$peak < 16384")"
   done
