@@ -3,21 +3,27 @@
 //   quorgen DIR [--images N] [--min-size B] [--max-size B] [--known-share P]
 //               [--stored-zips N] [--deflated-zips N] [--others N] [--dupes N]
 //               [--subdirs N] [--seed S]
+//               [--xml-dat FILE] [--cmp-dat FILE] [--dat-entries N]
 //   quorgen DIR --sample
 //
 // Every image is made by the synthesis of synth.h (a pseudo-random body
 // with a Virtual Boy mark in its header window), shaped so that it deflates
 // about as well as a cartridge dump does, and, when it is to be known, forged
 // to the CRC-32 of a catalogue entry. Archives are written with synth.h's
-// ZIP writer. The same arguments always give the same bytes.
+// ZIP writer. The same arguments always give the same bytes. A DAT of the
+// corpus lists every distinct known image written, loose or in an archive,
+// with its size and hashes, in Logiqx XML or clrmamepro text.
 #include "catalogue/catalogue.h"
+#include "identify/hash.h"
 #include "synth.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,6 +60,8 @@ struct Options {
     uint32_t subdirs = 0;
     uint64_t seed = 1;
     bool sample = false;
+    std::string xmlDat, cmpDat;  // DATs of the corpus to write, when named
+    uint32_t datEntries = 0;     // entries to pad the DATs up to
 };
 
 // What has been written, for the closing summary.
@@ -65,6 +73,33 @@ struct Totals {
 };
 
 Totals totals;
+
+// One rom of the corpus's DAT: the image's name without ".vb", its size and digests.
+struct DatRom {
+    std::string name;
+    uint32_t size;
+    uint32_t crc;
+    std::string md5, sha1, sha256;
+};
+
+std::vector<DatRom> datRoms;
+std::set<std::string> datDigests;  // the SHA-1s of the roms above, so that each image is listed once
+std::set<uint32_t> writtenCrcs;    // the CRC-32 of every image written, known or not
+bool wantDat = false;
+
+// Notes an image written under stem: every image's CRC, and a known one's
+// rom once per distinct content.
+void NoteImage(const std::string& stem, const std::string& bytes, bool known)
+{
+    writtenCrcs.insert(synth::Crc(bytes));
+    if (!wantDat || !known)
+        return;
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    DatRom rom{stem, (uint32_t)bytes.size(), synth::Crc(bytes), HashHex(HashMd5, data, bytes.size()),
+               HashHex(HashSha1, data, bytes.size()), HashHex(HashSha256, data, bytes.size())};
+    if (datDigests.insert(rom.sha1).second)
+        datRoms.push_back(rom);
+}
 
 constexpr uint32_t ShapeBlock = 4096;
 
@@ -199,8 +234,10 @@ void MakeCorpus(const Options& o)
     for (uint32_t i = 0; i < o.images; i++) {
         int entry;
         std::string bytes = NextImage(rng, o, serial, entry);
-        std::string path = synth::Join(FolderFor(o, k++), Stem(entry, serial) + ImageExtension(serial));
+        std::string stem = Stem(entry, serial);
+        std::string path = synth::Join(FolderFor(o, k++), stem + ImageExtension(serial));
         Write(path, bytes);
+        NoteImage(stem, bytes, entry >= 0);
         made.push_back(path);
     }
     for (uint32_t i = 0; i < o.storedZips + o.deflatedZips; i++) {
@@ -208,6 +245,7 @@ void MakeCorpus(const Options& o)
         int entry;
         std::string bytes = NextImage(rng, o, serial, entry);
         std::string stem = Stem(entry, serial);
+        NoteImage(stem, bytes, entry >= 0);
         synth::ZipWriter zip;
         zip.Add(stem + ".vb", bytes, deflated ? synth::ZipDeflated : synth::ZipStored);
         std::string path = synth::Join(FolderFor(o, k++), stem + (deflated ? " (deflated).zip" : ".zip"));
@@ -241,15 +279,20 @@ void MakeCorpus(const Options& o)
         }
         case 3: {
             synth::ZipWriter zip;
-            zip.Add("side a.vb", ShapedImage(16384, serial, false, 0));
-            zip.Add("side b.vb", ShapedImage(16384, serial + 1, false, 0));
+            for (uint32_t side = 0; side < 2; side++) {
+                std::string bytes = ShapedImage(16384, serial + side, false, 0);
+                NoteImage("", bytes, false);
+                zip.Add(side == 0 ? "side a.vb" : "side b.vb", bytes);
+            }
             Write(synth::Join(folder, std::string("two games ") + number + ".zip"), zip.Bytes());
             break;
         }
         default: {
             // Cut before its end record: the ZIP reader reports it.
             synth::ZipWriter zip;
-            zip.Add("lost.vb", ShapedImage(8192, serial, false, 0), synth::ZipDeflated);
+            std::string bytes = ShapedImage(8192, serial, false, 0);
+            NoteImage("", bytes, false);
+            zip.Add("lost.vb", bytes, synth::ZipDeflated);
             zip.keep = zip.DirectoryStart();
             Write(synth::Join(folder, std::string("damaged ") + number + ".zip"), zip.Bytes());
             break;
@@ -263,6 +306,100 @@ void MakeCorpus(const Options& o)
         snprintf(tag, sizeof tag, " (copy %u)", i + 1);
         std::string name = p.stem().string() + tag + p.extension().string();
         Write(synth::Join(FolderFor(o, k++), name), synth::ReadFile(source));
+    }
+}
+
+// Adds made-up roms until the DAT lists entries in all, as a large DAT of
+// many systems' worth of names would: sizes of real images, CRCs that no
+// image of the corpus has, digests of nothing.
+void PadDat(uint32_t entries, uint64_t seed)
+{
+    Rng rng(seed ^ 0xDA7DA7DA7ull);
+    static const char hex[] = "0123456789abcdef";
+    auto digest = [&](int digits) {
+        std::string text;
+        for (int i = 0; i < digits; i++)
+            text += hex[rng.Below(16)];
+        return text;
+    };
+    for (uint32_t n = 1; datRoms.size() < entries; n++) {
+        uint32_t crc;
+        do
+            crc = (uint32_t)rng.Next();
+        while (writtenCrcs.count(crc) != 0 || IsCatalogueCrc(crc));
+        char name[48];
+        snprintf(name, sizeof name, "Filler %06u (World)", n);
+        datRoms.push_back({name, 8192u << rng.Below(9), crc, digest(32), digest(40), digest(64)});
+    }
+}
+
+// Text with XML's five special characters escaped.
+std::string Xml(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&apos;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        c = (char)toupper((unsigned char)c);
+    return text;
+}
+
+// The DAT as the preservation groups write it: Logiqx XML with SHA-256, or
+// clrmamepro text up to SHA-1 with upper-case digits.
+std::string DatText(bool xml, const Options& o)
+{
+    char crc[9];
+    std::string out;
+    std::string title = "quorgen corpus (seed " + std::to_string(o.seed) + ")";
+    if (xml) {
+        out += "<?xml version=\"1.0\"?>\n"
+               "<!DOCTYPE datafile PUBLIC \"-//Logiqx//DTD ROM Management Datafile//EN\" "
+               "\"http://www.logiqx.com/Dats/datafile.dtd\">\n<datafile>\n\t<header>\n\t\t<name>" +
+               Xml(title) + "</name>\n\t\t<description>" + Xml(title) +
+               "</description>\n\t\t<version>1</version>\n\t</header>\n";
+    } else {
+        out += "clrmamepro (\n\tname \"" + title + "\"\n\tdescription \"" + title + "\"\n\tversion 1\n)\n\n";
+    }
+    for (const DatRom& r : datRoms) {
+        snprintf(crc, sizeof crc, "%08x", (unsigned)r.crc);
+        if (xml)
+            out += "\t<game name=\"" + Xml(r.name) + "\">\n\t\t<description>" + Xml(r.name) +
+                   "</description>\n\t\t<rom name=\"" + Xml(r.name) + ".vb\" size=\"" + std::to_string(r.size) +
+                   "\" crc=\"" + crc + "\" md5=\"" + r.md5 + "\" sha1=\"" + r.sha1 + "\" sha256=\"" + r.sha256 +
+                   "\"/>\n\t</game>\n";
+        else
+            out += "game (\n\tname \"" + r.name + "\"\n\tdescription \"" + r.name + "\"\n\trom ( name \"" +
+                   r.name + ".vb\" size " + std::to_string(r.size) + " crc " + Upper(crc) + " md5 " +
+                   Upper(r.md5) + " sha1 " + Upper(r.sha1) + " )\n)\n\n";
+    }
+    if (xml)
+        out += "</datafile>\n";
+    return out;
+}
+
+void WriteDats(const Options& o)
+{
+    uint32_t known = (uint32_t)datRoms.size();
+    PadDat(o.datEntries, o.seed);
+    for (int xml = 1; xml >= 0; xml--) {
+        const std::string& path = xml ? o.xmlDat : o.cmpDat;
+        if (path.empty())
+            continue;
+        synth::WriteFile(path, DatText(xml != 0, o));
+        printf("quorgen: %s, %zu entries (%u images of the corpus)\n", path.c_str(), datRoms.size(), known);
     }
 }
 
@@ -320,6 +457,7 @@ void Usage()
             "usage: quorgen DIR [--images N] [--min-size B] [--max-size B] [--known-share P]\n"
             "                   [--stored-zips N] [--deflated-zips N] [--others N] [--dupes N]\n"
             "                   [--subdirs N] [--seed S]\n"
+            "                   [--xml-dat FILE] [--cmp-dat FILE] [--dat-entries N]\n"
             "       quorgen DIR --sample\n"
             "Makes a collection of synthetic Virtual Boy images in DIR (new or empty).\n"
             "  --images N         loose images (100)\n"
@@ -333,6 +471,10 @@ void Usage()
             "  --dupes N          extra copies of files made above (0)\n"
             "  --subdirs N        spread the files over DIR and N folders inside it (0)\n"
             "  --seed S           another seed gives other bytes (1)\n"
+            "  --xml-dat FILE     write a Logiqx XML DAT of the known images written\n"
+            "                     (size, CRC-32, MD5, SHA-1, SHA-256), each listed once\n"
+            "  --cmp-dat FILE     the same as clrmamepro text (up to SHA-1)\n"
+            "  --dat-entries N    pad the DATs with made-up entries up to N entries\n"
             "  --sample           a dozen friendly files for a first look instead\n");
     exit(2);
 }
@@ -399,6 +541,12 @@ Options Parse(int argc, char** argv)
             o.subdirs = Count(v);
         else if (a == "--seed")
             o.seed = Number(v);
+        else if (a == "--xml-dat")
+            o.xmlDat = v;
+        else if (a == "--cmp-dat")
+            o.cmpDat = v;
+        else if (a == "--dat-entries")
+            o.datEntries = Count(v);
         else
             Usage();
     }
@@ -424,11 +572,14 @@ int main(int argc, char** argv)
         return 1;
     }
     fs::create_directories(o.dir, ec);
+    wantDat = !o.xmlDat.empty() || !o.cmpDat.empty();
     if (o.sample)
         MakeSample(o.dir);
     else
         MakeCorpus(o);
     printf("quorgen: %u files, %llu bytes in %s (%u known images, %u unknown)\n", totals.files,
            (unsigned long long)totals.bytes, o.dir.c_str(), totals.known, totals.unknown);
+    if (wantDat && !o.sample)
+        WriteDats(o);
     return 0;
 }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# run.sh - QuorVBoy's benchmark: scan, list and rename against the read limit and the usual tools, on two corpus sizes
+# run.sh - QuorVBoy's benchmark: scan, list and rename, without and with a DAT, against the read limit and the usual tools, on two corpus sizes
 #
 #   bench/run.sh [--small N] [--runs N] [--out DIR] [--nice N]
 #
@@ -16,7 +16,10 @@
 # Builds QuorVBoy in Release (once with libdeflate's CRC-32, once with zlib's),
 # generates the corpora with quorgen, warms the page cache, and times each job
 # side by side with its baselines in the same run: the bench's own bare fread
-# loop, cat, rhash --crc32 and unzip -p. Prints medians, ratios and peak
+# loop, cat, rhash --crc32, unzip -p, and for the runs with a DAT of the
+# corpus (quorgen writes it, in both formats) sha1sum and sha256sum, alone
+# and after unzip -p; last the runs with a DAT of 100,000 entries, for their
+# peak memory. Prints medians, ratios and peak
 # resident memory as a markdown table (also kept in OUT/results.md), then the
 # targets and whether each is met. Nothing here is a test: timings depend on
 # the machine and on what else runs on it.
@@ -44,7 +47,8 @@ mkdir -p "$tmp"
 # --- tools ------------------------------------------------------------------
 
 . "$src/tools/lib.sh"
-need_packages cmake g++ make zlib1g-dev libgtest-dev libdeflate-dev rhash unzip time ltrace strace
+need_packages cmake g++ make zlib1g-dev libgtest-dev libdeflate-dev libssl-dev libpugixml-dev rhash unzip time \
+  ltrace strace coreutils
 
 echo "Building (Release) in $out/build and $out/build-zlib" >&2
 cmake -S "$src" -B "$out/build" -DCMAKE_BUILD_TYPE=Release >"$tmp/cmake.log"
@@ -86,20 +90,30 @@ corpus() {
 for size in small large; do
   n=$small
   [ $size = large ] && n=$((small * 10))
-  corpus "$size-loose" --images "$n" --seed 11
+  corpus "$size-loose" --images "$n" --seed 11 \
+    --xml-dat "$out/corpus/$size-loose.xml" --cmp-dat "$out/corpus/$size-loose.dat"
   # list reads no member data, so these archives hold small images, and many.
   corpus "$size-known" --images 0 --stored-zips $((n * 5 / 2)) --deflated-zips $((n * 5 / 2)) \
     --max-size 64K --known-share 1 --seed 12
-  corpus "$size-deflated" --images 0 --deflated-zips $((n / 3)) --seed 13
+  corpus "$size-deflated" --images 0 --deflated-zips $((n / 3)) --seed 13 \
+    --xml-dat "$out/corpus/$size-deflated.xml" --cmp-dat "$out/corpus/$size-deflated.dat"
   corpus "$size-mixed" --images $((n / 2)) --stored-zips $((n / 10)) --deflated-zips $((n / 10)) \
     --others $((n / 20)) --dupes $((n / 20)) --subdirs 3 --seed 14
 done
+# A hundred images, sizes up to 2 MiB, and DATs that list their known ones
+# among 100,000 entries: the memory a large DAT takes.
+# DATs of 1,000 made-up entries that list none of the images above: a scan
+# with one of them hashes nothing.
+corpus nomatch --images 0 --seed 16 --xml-dat "$out/corpus/nomatch.xml" --cmp-dat "$out/corpus/nomatch.dat" \
+  --dat-entries 1000
+corpus dat100k --images 100 --seed 15 --xml-dat "$out/corpus/dat100k.xml" --cmp-dat "$out/corpus/dat100k.dat" \
+  --dat-entries 100000
 
 # Every file of a corpus folder, one a line, NUL-separated for xargs (after
 # clearing what an earlier benchmark's runs left there).
 for d in "$out"/corpus/*/; do
   name="$(basename "$d")"
-  (cd "$d" && rm -f VAvuDevo.zid VBoyHave.txt VBoyMiss.txt VBoyDupes.txt VBoyLog.txt Quor_ZIP.txt)
+  (cd "$d" && rm -f VAvuDevo.zid VBoyHave.txt VBoyMiss.txt VBoyMiss.dat VBoyDupes.txt VBoyLog.txt Quor_ZIP.txt)
   (cd "$d" && find . -maxdepth 1 -type f -printf '%P\n' | LC_ALL=C sort >"$tmp/$name.list")
   tr '\n' '\0' <"$tmp/$name.list" >"$tmp/$name.list0"
 done
@@ -112,7 +126,7 @@ find "$out/corpus" -type f -exec cat {} + >/dev/null
 # Removes what a QuorVBoy run leaves, so that every run starts alike.
 clean_outputs() {
   rm -f "$out/prog/QuorVBoy.db" "$out/prog-zlib/QuorVBoy.db"
-  (cd "$1" && rm -f VAvuDevo.zid VBoyHave.txt VBoyMiss.txt VBoyDupes.txt VBoyLog.txt Quor_ZIP.txt)
+  (cd "$1" && rm -f VAvuDevo.zid VBoyHave.txt VBoyMiss.txt VBoyMiss.dat VBoyDupes.txt VBoyLog.txt Quor_ZIP.txt)
 }
 
 # The jobs of one round, in the order they run: key, folder, mode ("plain",
@@ -193,6 +207,14 @@ mkdir -p "$tmp/empty"
 for mode in scan list rename; do
   job "empty.$mode" "$tmp/empty" plain "$quor" "$mode"
 done
+# The DATs of 100,000 entries: read in an empty folder (the cost of the DAT
+# alone), and over a hundred images by scan and by list, which also writes
+# the 99,970-odd missing entries as VBoyMiss.txt and VBoyMiss.dat.
+for f in xml dat; do
+  job "big.empty$f" "$tmp/empty" plain "$quor" scan "DAT=$out/corpus/dat100k.$f"
+  job "big.scan$f" "$out/corpus/dat100k" plain "$quor" scan "DAT=$out/corpus/dat100k.$f"
+  job "big.list$f" "$out/corpus/dat100k" plain "$quor" list "DAT=$out/corpus/dat100k.$f"
+done
 for size in small large; do
   loose="$out/corpus/$size-loose"
   known="$out/corpus/$size-known"
@@ -212,6 +234,21 @@ for size in small large; do
   job "$size.mscan" "$mixed" plain "$quor" scand
   job "$size.mlist" "$mixed" plain "$quor" listd
   job "$size.mrename" "$mixed" rename "$quor" rename
+  # With a DAT of the corpus: every image whose CRC an entry gives is hashed
+  # (SHA-256 with the XML DAT, SHA-1 with the clrmamepro one), every archive
+  # member inflated.
+  job "$size.sha1sum" "$loose" plain xargs -0 -a "$tmp/$size-loose.list0" sha1sum
+  job "$size.sha256sum" "$loose" plain xargs -0 -a "$tmp/$size-loose.list0" sha256sum
+  job "$size.listdat" "$loose" plain "$quor" list "DAT=$loose.dat"
+  job "$size.listxml" "$loose" plain "$quor" list "DAT=$loose.xml"
+  job "$size.scandat" "$loose" plain "$quor" scan "DAT=$loose.dat"
+  job "$size.scanxml" "$loose" plain "$quor" scan "DAT=$loose.xml"
+  job "$size.scannonedat" "$loose" plain "$quor" scan "DAT=$out/corpus/nomatch.dat"
+  job "$size.scannonexml" "$loose" plain "$quor" scan "DAT=$out/corpus/nomatch.xml"
+  job "$size.unzipsha1" "$deflated" plain sh -c "unzip -qq -p '*.zip' | sha1sum"
+  job "$size.unzipsha256" "$deflated" plain sh -c "unzip -qq -p '*.zip' | sha256sum"
+  job "$size.dlistdat" "$deflated" plain "$quor" list "DAT=$deflated.dat"
+  job "$size.dlistxml" "$deflated" plain "$quor" list "DAT=$deflated.xml"
 done
 echo "Timing ${#job_keys[@]} jobs, $runs rounds after a warm-up round" >&2
 run_rounds
@@ -265,6 +302,12 @@ have_list=$(grep -o 'You have [0-9]* of [0-9]*' "$tmp/corrupt.list.out" || true)
 
 # --- the table ----------------------------------------------------------------
 
+# The entries of a clrmamepro DAT, and the bytes of those that are images of the corpus.
+dat_entries() { grep -c '^[[:space:]]*rom (' "$1"; }
+dat_bytes() {
+  awk '/^[[:space:]]*name "/ {c = !/"Filler/}
+       /^[[:space:]]*rom \(/ && c {for (i = 1; i < NF; i++) if ($i == "size") s += $(i + 1)} END {printf "%d", s}' "$1"
+}
 div() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0) ? a / b : 0}'; }
 mib() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
 rate() { awk -v b="$1" -v s="$2" 'BEGIN {printf "%.2f", (s > 0) ? b / s / 1e9 : 0}'; }
@@ -300,6 +343,30 @@ report="$out/results.md"
     row "$size: mixed, 4 folders" "QuorVBoy scand" "$size.mscan" "${files[$M]}" "${bytes[$M]}"
     row "$size: mixed, 4 folders" "QuorVBoy listd" "$size.mlist" "${files[$M]}" "${bytes[$M]}"
     row "$size: mixed, 4 folders" "QuorVBoy rename" "$size.mrename" "${files[$M]}" "${bytes[$M]}"
+    row "$size: loose images" "sha1sum" "$size.sha1sum" "${files[$L]}" "$lb"
+    row "$size: loose images" "sha256sum" "$size.sha256sum" "${files[$L]}" "$lb"
+    row "$size: loose images" "**QuorVBoy list, clrmamepro DAT** (SHA-1)" "$size.listdat" "${files[$L]}" "$lb" \
+      "$size.sha1sum" "sha1sum"
+    row "$size: loose images" "**QuorVBoy list, XML DAT** (SHA-256)" "$size.listxml" "${files[$L]}" "$lb" \
+      "$size.sha256sum" "sha256sum"
+    row "$size: loose images" "**QuorVBoy scan, clrmamepro DAT**" "$size.scandat" "${files[$L]}" "$lb" "$size.scan" "scan"
+    row "$size: loose images" "**QuorVBoy scan, XML DAT**" "$size.scanxml" "${files[$L]}" "$lb" "$size.scan" "scan"
+    row "$size: loose images" "**QuorVBoy scan, clrmamepro DAT of none of them**" "$size.scannonedat" "${files[$L]}" "$lb" \
+      "$size.scan" "scan"
+    row "$size: loose images" "**QuorVBoy scan, XML DAT of none of them**" "$size.scannonexml" "${files[$L]}" "$lb" \
+      "$size.scan" "scan"
+    row "$size: deflated archives" "unzip -p \\| sha1sum" "$size.unzipsha1" "${files[$D]}" "${inflated[$size]}"
+    row "$size: deflated archives" "unzip -p \\| sha256sum" "$size.unzipsha256" "${files[$D]}" "${inflated[$size]}"
+    row "$size: deflated archives" "**QuorVBoy list, clrmamepro DAT** (SHA-1)" "$size.dlistdat" "${files[$D]}" \
+      "${inflated[$size]}" "$size.unzipsha1" "unzip -p \\| sha1sum"
+    row "$size: deflated archives" "**QuorVBoy list, XML DAT** (SHA-256)" "$size.dlistxml" "${files[$D]}" \
+      "${inflated[$size]}" "$size.unzipsha256" "unzip -p \\| sha256sum"
+  done
+  for f in xml dat; do
+    [ $f = xml ] && F="XML DAT" || F="clrmamepro DAT"
+    row "100,000-entry DAT: empty folder" "QuorVBoy scan, $F" "big.empty$f" 0 0
+    row "100,000-entry DAT: 100 images" "QuorVBoy scan, $F" "big.scan$f" "${files[dat100k]}" "${bytes[dat100k]}"
+    row "100,000-entry DAT: 100 images" "QuorVBoy list, $F" "big.list$f" "${files[dat100k]}" "${bytes[dat100k]}"
   done
   echo
   echo "Wall and CPU (user + system) seconds are medians of $runs runs. MB and GB/s count the files'"
@@ -307,8 +374,21 @@ report="$out/results.md"
   echo "(CPU time in brackets). In an empty folder QuorVBoy scan takes ${secs[empty.scan]} s, list ${secs[empty.list]} s"
   echo "and rename ${secs[empty.rename]} s (CPU ${cpus[empty.scan]}, ${cpus[empty.list]}, ${cpus[empty.rename]} s)."
   echo "rename in the mixed corpora moves only what lies in the top folder: it does not descend."
+  echo "The DAT of each corpus lists the distinct images that quorgen forged to a catalogue CRC, the"
+  echo "others match none of its CRCs; a run with a DAT hashes the images whose CRC an entry gives:"
+  for c in small-loose large-loose small-deflated large-deflated nomatch dat100k; do
+    echo "- $c: $(dat_entries "$out/corpus/$c.dat") entries, $(mb "$(dat_bytes "$out/corpus/$c.dat")") MB of images" \
+      "of the corpus to hash"
+  done
 } >"$report"
 
+# ratio JOB BASELINE TEXT BASELINE-TEXT: the line of a target of at most 1.2
+# times a baseline, for $size.
+ratio() {
+  local a=${secs[$size.$1]} b=${secs[$size.$2]} ac=${cpus[$size.$1]} bc=${cpus[$size.$2]}
+  echo "- $size: $3 takes $(div "$a" "$b")× ($(div "$ac" "$bc")×) $4 (at most 1.2):" \
+    "$(both "$a <= 1.2 * $b" "$ac <= 1.2 * $bc")"
+}
 verdict() { if awk "BEGIN {exit !($1)}"; then echo met; else echo "NOT met"; fi; }
 # both WALL-CONDITION CPU-CONDITION: the verdict on wall time, and on CPU time
 # where they differ (on a busy machine a run waits for a core, and its wall
@@ -320,7 +400,7 @@ both() {
 }
 peak_all=0
 for k in "${!rss[@]}"; do
-  case "$k" in *.readloop|*.cat|*.rhash|*.unzip) continue ;; esac
+  case "$k" in *.readloop|*.cat|*.rhash|*.unzip|*.sha1sum|*.sha256sum|*.unzipsha1|*.unzipsha256|big.*) continue ;; esac
   [ "${rss[$k]}" -gt "$peak_all" ] && peak_all=${rss[$k]}
 done
 {
@@ -336,13 +416,31 @@ done
     d=${secs[$size.dscan]} u=${secs[$size.unzip]} dc=${cpus[$size.dscan]} uc=${cpus[$size.unzip]}
     echo "- $size: scan over deflated archives takes $(div "$d" "$u")× ($(div "$dc" "$uc")×) unzip -p" \
       "(at most 1.25): $(both "$d <= 1.25 * $u" "$dc <= 1.25 * $uc")"
+    ratio listdat sha1sum "list with the clrmamepro DAT over loose images" "sha1sum of the same files"
+    ratio listxml sha256sum "list with the XML DAT over loose images" "sha256sum of the same files"
+    ratio dlistdat unzipsha1 "list with the clrmamepro DAT over deflated archives" "unzip -p | sha1sum"
+    ratio dlistxml unzipsha256 "list with the XML DAT over deflated archives" "unzip -p | sha256sum"
+    ratio scandat scan "scan with the clrmamepro DAT over loose images" "the same scan without a DAT"
+    ratio scanxml scan "scan with the XML DAT over loose images" "the same scan without a DAT"
+    ratio scannonedat scan "scan with a clrmamepro DAT of none of the images (nothing hashed)" "the same scan without a DAT"
+    ratio scannonexml scan "scan with an XML DAT of none of the images (nothing hashed)" "the same scan without a DAT"
+  done
+  for f in xml dat; do
+    [ $f = xml ] && F="an XML" || F="a clrmamepro"
+    peak=0
+    for k in empty scan list; do
+      [ "${rss[big.$k$f]}" -gt "$peak" ] && peak=${rss[big.$k$f]}
+    done
+    echo "- peak resident memory of a run with $F DAT of 100,000 entries is $(mib "$peak") MiB" \
+      "(under 16; $(mib "${rss[big.empty$f]}") MiB in an empty folder, where it takes ${secs[big.empty$f]} s):" \
+      "$(verdict "$peak < 16384")"
   done
   echo "- list over ${files[large-known]} archives whose CRCs the catalogue knows decompresses nothing:" \
     "$inflate_list calls of inflate (scan: $inflate_scan); $read_list bytes read of ${bytes[large-known]}," \
     "the central directories and what stdio reads ahead of them (scan: $read_scan); over $zips such archives" \
     "($deflated_zips deflated) with every member's data overwritten, list reports $errors_list damaged archives" \
     "($have_list), scan $errors_scan: $(verdict "$inflate_list == 0 && $errors_list == 0 && $errors_scan >= $deflated_zips")"
-  echo "- peak resident memory of any QuorVBoy run is $(mib "$peak_all") MiB (at most 16): $(verdict "$peak_all <= 16384")"
+  echo "- peak resident memory of any other QuorVBoy run is $(mib "$peak_all") MiB (at most 16): $(verdict "$peak_all <= 16384")"
   for job in scan list rename knownlist knownscan dscan mscan mlist mrename; do
     case $job in
       scan|list|rename) c=loose ;; knownlist|knownscan) c=known ;; dscan) c=deflated ;; *) c=mixed ;;
@@ -364,7 +462,8 @@ done
   echo "Machine: $(nproc) cores ($(lscpu | sed -n 's/^Model name: *//p' | head -n 1)), $(free -g | awk '/^Mem:/ {print $2}') GiB" \
     "memory, $(uname -sr); libdeflate $(dpkg-query -W -f '${Version}' libdeflate-dev 2>/dev/null)," \
     "zlib $(dpkg-query -W -f '${Version}' zlib1g-dev 2>/dev/null), rhash $(dpkg-query -W -f '${Version}' rhash 2>/dev/null)," \
-    "unzip $(dpkg-query -W -f '${Version}' unzip 2>/dev/null)."
+    "unzip $(dpkg-query -W -f '${Version}' unzip 2>/dev/null), OpenSSL $(dpkg-query -W -f '${Version}' libssl-dev 2>/dev/null)," \
+    "pugixml $(dpkg-query -W -f '${Version}' libpugixml-dev 2>/dev/null), coreutils $(dpkg-query -W -f '${Version}' coreutils 2>/dev/null)."
   echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."
   echo "Command: bench/run.sh --small $small --runs $runs${nice:+ --nice $nice}"
 } >>"$report"

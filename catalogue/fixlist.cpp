@@ -14,22 +14,30 @@ struct StreamWriter : pugi::xml_writer {
 void WriteFixDat(FILE* stream, const std::vector<int>& entries)
 {
     static const char* const hashNames[] = {"md5", "sha1", "sha256"};
+    StreamWriter writer(stream);
+    // The prolog, then the header and each game printed as a child of
+    // <datafile>, one at a time: a list of 100,000 entries is never held whole.
     pugi::xml_document doc;
     pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
     declaration.append_attribute("version") = "1.0";
     doc.append_child(pugi::node_doctype)
         .set_value("datafile PUBLIC \"-//Logiqx//DTD ROM Management Datafile//EN\" "
                    "\"http://www.logiqx.com/Dats/datafile.dtd\"");
-    pugi::xml_node datafile = doc.append_child("datafile");
-    pugi::xml_node header = datafile.append_child("header");
+    for (pugi::xml_node node : doc.children())
+        node.print(writer, "\t", pugi::format_default, pugi::encoding_utf8, 0);
+    fputs("<datafile>\n", stream);
+    doc.reset();
+    pugi::xml_node header = doc.append_child("header");
     header.append_child("name").text() = DatHeaderName.c_str();
     header.append_child("description").text() =
         ("Missing from the collection: " + DatHeaderName + " (" + DatHeaderVersion + ")").c_str();
     header.append_child("version").text() = DatHeaderVersion.c_str();
     header.append_child("author").text() = "QuorVBoy";
+    header.print(writer, "\t", pugi::format_default, pugi::encoding_utf8, 1);
     for (int i : entries) {
         const CatalogueEntry& entry = CatalogueEntries[i];
-        pugi::xml_node game = datafile.append_child("game");
+        doc.reset();
+        pugi::xml_node game = doc.append_child("game");
         game.append_attribute("name") = EntryName(i);
         game.append_child("description").text() = EntryName(i);
         pugi::xml_node rom = game.append_child("rom");
@@ -45,7 +53,7 @@ void WriteFixDat(FILE* stream, const std::vector<int>& entries)
             rom.append_attribute(hashNames[entry.hashKind]) = DatHashText(entry).c_str();
         if (entry.nodump || entry.baddump)
             rom.append_attribute("status") = entry.nodump ? "nodump" : "baddump";
+        game.print(writer, "\t", pugi::format_default, pugi::encoding_utf8, 1);
     }
-    StreamWriter writer(stream);
-    doc.save(writer, "\t", pugi::format_default, pugi::encoding_utf8);
+    fputs("</datafile>\n", stream);
 }
