@@ -138,9 +138,13 @@ void IdentifyImage(ImageInHand* image)
     uint32_t crc;
     if (!DatPath.empty() && image->inBuffer) {
         // A DAT's entry is the image whose bytes it verifies, mark or no mark.
+        // A scan that lists every image needs no entry, and hashes only an
+        // image without a mark, which is listed only as an entry.
         crc = Crc32(0, ImageBuffer, length);
-        image->entry = VerifiedEntry(name, ImageBuffer, length, crc);
-        if (image->entry < 0 && !IsVirtualBoyImage(ImageBuffer, length)) {
+        bool marked = IsVirtualBoyImage(ImageBuffer, length) != 0;
+        bool needed = OptRename || (OptScanNew && !OptDeep) || !marked;
+        image->entry = needed ? VerifiedEntry(name, ImageBuffer, length, crc) : -1;
+        if (image->entry < 0 && !marked) {
             printf("NOT in %s Format --> %s\n", SystemFullName, name);
             return;
         }

@@ -29,7 +29,7 @@
     gen.py tree ROOT [--crlf]
         every entry below ROOT, sorted: "dir/", "file  SIZE CRC", "link -> TARGET", "fifo |".
         The program under test (program/QuorVBoy, program/QuorVBoy.exe) is left out. With --crlf
-        (Windows) each of the program's text files (VBoy*.txt, Quor_ZIP.txt, VAvuDevo.zid) must
+        (Windows) each of the program's text files (VBoy*.txt, VBoyMiss.dat, Quor_ZIP.txt, VAvuDevo.zid) must
         have CR LF line ends (else "NOT CR LF" is added) and is measured with LF ones.
     gen.py tidy FILE TRASH [--windows]
         rewrites captured output: the trash folder's path becomes "<trash>"; with --windows first
@@ -48,7 +48,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 # Files whose content changes from run to run: listed by name only.
 VOLATILE = {"VBoyUndo.txt"}
 # The program's text files, with CR LF line ends on Windows.
-TEXT_FILES = r"VBoy\w*\.txt|Quor_ZIP\.txt|VAvuDevo\.zid"
+TEXT_FILES = r"VBoy\w*\.txt|VBoyMiss\.dat|Quor_ZIP\.txt|VAvuDevo\.zid"
 
 
 def catalogue():

@@ -1,7 +1,8 @@
 # A DAT's entry is the image whose size, CRC-32 and strongest hash it gives all match: named by the DAT,
 # with or without a mark, 4 MiB or an archive's member. An image with a DAT's CRC but other bytes or
 # another size is said and stays; two entries of one CRC are told apart; an archive whose directory
-# gives a known CRC for other bytes is not believed. The missing entries also go to VBoyMiss.dat.
+# gives a known CRC for other bytes is not believed. The missing entries also go to VBoyMiss.dat. A scan,
+# which lists every image, hashes none but those without a mark.
 gen image jack.vb "Jack Bros (U)"
 gen image forged.vb "Jack Bros (U)" --seed forged
 gen image long.vb "Jack Bros (U)" --size 16384
@@ -17,6 +18,8 @@ gen dat --name "Nintendo - Virtual Boy" --version 20261207 ../vb.dat "Jack Bros 
     "Big Homebrew (World)=big.vb|-sha256|-sha1" "Demo (PD)=plain.vb" "Baseball (USA)=../member" \
     "Teleroboxer (Japan, USA)=../member|crc=36103000" "Unreleased (Japan)"
 rm ../member
+quor scan DAT=../vb.dat
+sortfile VAvuDevo.zid
 sorted quor rename DAT=../vb.dat
 files
-show VBoyMiss.txt VBoyMiss.dat
+show VAvuDevo.zid VBoyMiss.txt VBoyMiss.dat
