@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     if (argc < 2)
         return fprintf(stderr, "usage: quordatload FILE [--list]\n"), 2;
     DatHeader header;
-    std::vector<DatEntry> entries;
+    DatEntries entries;
     std::string names, reason;
     auto start = std::chrono::steady_clock::now();
     int ok = ReadDat(argv[1], &header, &entries, &names, &reason);

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 const char* const KnownRomTable[KnownRomCount] = {
     "bb71b522 3D Tetris (U)",
@@ -46,7 +45,7 @@ const char* const KnownRomTable[KnownRomCount] = {
     "82a95e51 Waterworld (U)",
 };
 
-std::vector<CatalogueEntry> CatalogueEntries;
+DatEntries CatalogueEntries;
 std::string CatalogueNames;
 std::vector<int32_t> CopyCounts;
 uint32_t CrcKey;
@@ -54,9 +53,9 @@ std::string DatPath;
 std::string DatHeaderName;
 std::string DatHeaderVersion;
 
-// The entries that have a CRC, ordered by CRC and then by index: the lookups
-// find the lowest index of a CRC by halving.
-static std::vector<std::pair<uint32_t, int>> crcIndex;
+// The indexes of the entries that have a CRC, ordered by CRC and then by
+// index: the lookups find the lowest index of a CRC by halving.
+static std::vector<int32_t> crcIndex;
 // The largest size an entry gives.
 static uint32_t largestSize;
 
@@ -113,6 +112,9 @@ int LoadDatCatalogue(const std::string& path, const std::string& given)
         fprintf(stderr, "Cannot read the DAT %s: %s\n", path.c_str(), reason.c_str());
         return 0;
     }
+    // A text grown by doubling may hold twice what it needs for the run.
+    if (CatalogueNames.capacity() > CatalogueNames.size() + CatalogueNames.size() / 4)
+        CatalogueNames.shrink_to_fit();
     DatPath = given;
     DatHeaderName = header.name;
     DatHeaderVersion = header.version;
@@ -129,14 +131,19 @@ void FillCatalogue()
     }
     crcIndex.clear();
     largestSize = 0;
+    size_t withCrc = 0;
+    for (const CatalogueEntry& entry : CatalogueEntries)
+        withCrc += entry.hasCrc && !entry.nodump;
+    crcIndex.reserve(withCrc);
     for (int i = 0; i < CatalogueSize(); i++) {
         const CatalogueEntry& entry = CatalogueEntries[i];
         if (entry.hasCrc && !entry.nodump)
-            crcIndex.emplace_back(entry.crc, i);
+            crcIndex.push_back(i);
         if (entry.hasSize && entry.size > largestSize)
             largestSize = entry.size;
     }
-    std::sort(crcIndex.begin(), crcIndex.end());
+    std::stable_sort(crcIndex.begin(), crcIndex.end(),
+                     [](int32_t a, int32_t b) { return CatalogueEntries[a].crc < CatalogueEntries[b].crc; });
     CopyCounts.assign(CatalogueEntries.size(), 0);
 }
 
@@ -189,8 +196,12 @@ void FormatCrcText(uint32_t crc, char text[9])
 // The lowest index from start on of an entry whose CRC is crc, or -1.
 static int FindCrc(uint32_t crc, int start)
 {
-    auto at = std::lower_bound(crcIndex.begin(), crcIndex.end(), std::make_pair(crc, start < 0 ? 0 : start));
-    return at != crcIndex.end() && at->first == crc ? at->second : -1;
+    int32_t from = start < 0 ? 0 : start;
+    auto at = std::lower_bound(crcIndex.begin(), crcIndex.end(), from, [crc](int32_t i, int32_t first) {
+        uint32_t c = CatalogueEntries[i].crc;
+        return c < crc || (c == crc && i < first);
+    });
+    return at != crcIndex.end() && CatalogueEntries[*at].crc == crc ? *at : -1;
 }
 
 int FindEntryByCrc(uint32_t crc)

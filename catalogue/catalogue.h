@@ -24,7 +24,7 @@ using CatalogueEntry = DatEntry;
 
 // The catalogue in use, in its order (the order of every report), and the
 // names of its entries, each ended by a NUL.
-extern std::vector<CatalogueEntry> CatalogueEntries;
+extern DatEntries CatalogueEntries;
 extern std::string CatalogueNames;
 
 // Copies had of each entry: 0 missing, 1 had, 2 or more duplicates. Read

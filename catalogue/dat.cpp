@@ -39,7 +39,7 @@ struct Dat {
     long line = 1;            // the line of the scanner's position
     std::string reason;       // why the DAT is refused, empty while it is not
     DatHeader* header = nullptr;
-    std::vector<DatEntry>* entries = nullptr;
+    DatEntries* entries = nullptr;
     std::string* names = nullptr;
     size_t roms = 0;          // ".vb" roms seen
 };
@@ -574,7 +574,7 @@ bool FoldedLess(const char* a, const char* b)
 // saying so for each in the DAT's order, and packs the names.
 void KeepUsableNames(Dat& dat, const std::string& path)
 {
-    std::vector<DatEntry>& entries = *dat.entries;
+    DatEntries& entries = *dat.entries;
     std::string& names = *dat.names;
     std::vector<uint32_t> order;
     order.reserve(entries.size());
@@ -646,7 +646,7 @@ int Read(Dat& dat, const std::string& path)
 
 }  // namespace
 
-int ReadDat(const std::string& path, DatHeader* header, std::vector<DatEntry>* entries, std::string* names,
+int ReadDat(const std::string& path, DatHeader* header, DatEntries* entries, std::string* names,
             std::string* reason)
 {
     *header = DatHeader();
@@ -667,7 +667,7 @@ int ReadDat(const std::string& path, DatHeader* header, std::vector<DatEntry>* e
     }
     if (!ok) {
         *header = DatHeader();
-        std::vector<DatEntry>().swap(*entries);
+        DatEntries().swap(*entries);
         std::string().swap(*names);
         *reason = dat.reason;
         return 0;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ struct DatEntry {
     unsigned char hash[32] = {};  // its digest: 16, 20 or 32 bytes
 };
 
+// The entries of a DAT, in its order: kept in blocks, so that a long DAT
+// never needs room for a second copy of them while it grows.
+using DatEntries = std::deque<DatEntry>;
+
 struct DatHeader {
     std::string name, version;  // the header's name (its description when it has none) and version
 };
@@ -46,7 +51,7 @@ struct DatHeader {
 // with *reason set to a few words ("cannot open", "line 12: unclosed
 // block"), and the outputs empty. Never loads a DTD or expands an entity;
 // reads the file in pieces, so that its text is never held whole.
-int ReadDat(const std::string& path, DatHeader* header, std::vector<DatEntry>* entries, std::string* names,
+int ReadDat(const std::string& path, DatHeader* header, DatEntries* entries, std::string* names,
             std::string* reason);
 
 // The name of an entry read with names.
@@ -65,6 +70,6 @@ std::string DatHashText(const DatEntry& entry);
 // DatMaxNameLength bytes.
 int IsUsableName(const std::string& name);
 
-// Writes the catalogue entries listed as a Logiqx XML DAT whose header names
-// the catalogue's DAT and its version: the fix list.
-void WriteFixDat(FILE* stream, const std::vector<int>& entries);
+// Writes the catalogue entries for which listed is true as a Logiqx XML DAT
+// whose header names the catalogue's DAT and its version: the fix list.
+void WriteFixDat(FILE* stream, bool (*listed)(int));

@@ -11,7 +11,7 @@ struct StreamWriter : pugi::xml_writer {
     FILE* stream;
 };
 
-void WriteFixDat(FILE* stream, const std::vector<int>& entries)
+void WriteFixDat(FILE* stream, bool (*listed)(int))
 {
     static const char* const hashNames[] = {"md5", "sha1", "sha256"};
     StreamWriter writer(stream);
@@ -34,7 +34,9 @@ void WriteFixDat(FILE* stream, const std::vector<int>& entries)
     header.append_child("version").text() = DatHeaderVersion.c_str();
     header.append_child("author").text() = "QuorVBoy";
     header.print(writer, "\t", pugi::format_default, pugi::encoding_utf8, 1);
-    for (int i : entries) {
+    for (int i = 0; i < CatalogueSize(); i++) {
+        if (!listed(i))
+            continue;
         const CatalogueEntry& entry = CatalogueEntries[i];
         doc.reset();
         pugi::xml_node game = doc.append_child("game");

@@ -132,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 #endif
     std::string path = Put("x.dat", data, size);
     DatHeader header;
-    std::vector<DatEntry> entries;
+    DatEntries entries;
     std::string names, reason;
     if (ReadDat(path, &header, &entries, &names, &reason)) {
         Check(reason.empty() && names.size() < size && (names.empty() || names.back() == 0),

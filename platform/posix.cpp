@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -737,6 +738,10 @@ std::string PlatformFallbackDirectory()
 
 size_t PlatformDigest(int algorithm, const unsigned char* bytes, size_t length, unsigned char* digest)
 {
+    // The digests need no configuration file: not reading one spares its
+    // time and memory, and no file of the system's can change what they give.
+    static const int ready = OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
+    (void)ready;
     const EVP_MD* md = algorithm == PlatformMd5    ? EVP_md5()
                        : algorithm == PlatformSha1 ? EVP_sha1()
                        : algorithm == PlatformSha256 ? EVP_sha256()

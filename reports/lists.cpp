@@ -17,6 +17,12 @@ static bool Excluded(int i)
     return g >= 0 && GroupTable[g].listMissing == 0;
 }
 
+// True when entry i goes into the missing list.
+static bool Listed(int i)
+{
+    return CopyCounts[i] == 0 && !Excluded(i);
+}
+
 void WriteMissList()
 {
     int missing = 0;
@@ -41,18 +47,14 @@ void WriteMissList()
              CatalogueSize() - excluded, SystemFullName, "ROMS", suffix.c_str());
     fputs(summary, stdout);
     fprintf(file.stream, " %s", summary);
-    std::vector<int> listed;
-    for (int i = 0; i < CatalogueSize(); i++) {
-        if (CopyCounts[i] == 0 && !Excluded(i)) {
+    for (int i = 0; i < CatalogueSize(); i++)
+        if (Listed(i))
             fprintf(file.stream, "%s\n", EntryName(i));
-            listed.push_back(i);
-        }
-    }
     CommitReplacementFile(&file);
     // With a DAT, the same entries as a DAT that other collection tools read.
     ReplacementFile fix;
     if (!DatPath.empty() && OpenReplacementFile(FixListName, "w", &fix)) {
-        WriteFixDat(fix.stream, listed);
+        WriteFixDat(fix.stream, Listed);
         CommitReplacementFile(&fix);
     }
 }

@@ -14,7 +14,7 @@ std::string Read(const std::string& text, std::string* stderrText = nullptr)
 {
     test::WriteFile("x.dat", text);
     DatHeader header;
-    std::vector<DatEntry> entries;
+    DatEntries entries;
     std::string names, reason;
     testing::internal::CaptureStderr();
     int ok = ReadDat("x.dat", &header, &entries, &names, &reason);
@@ -114,7 +114,7 @@ TEST_F(Dat, RefusalsSayWhyAndWhere)
     EXPECT_EQ(Read(Xml("")), "refused: no .vb rom");
     EXPECT_EQ(Read(std::string()), "refused: neither Logiqx XML nor clrmamepro");
     DatHeader header;
-    std::vector<DatEntry> entries;
+    DatEntries entries;
     std::string names, reason;
     EXPECT_EQ(ReadDat("none.dat", &header, &entries, &names, &reason), 0);
     EXPECT_EQ(reason, "cannot open");
