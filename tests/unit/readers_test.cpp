@@ -255,9 +255,9 @@ TEST_F(Readers, JournalNamesComeBackAsQuotedAndLinesThatAreNoWholeSafeRecordAreP
     EXPECT_TRUE(runs[0].backs == 1 && runs[0].moves.size() == 1 && runs[0].moves[0].copy == 'C');
     const JournalRun& r = runs[1];
     EXPECT_TRUE(r.id == "R1" && r.when == "2024-05-06 10:00:00" && r.backs == 0 && !r.newest) << "R3 began after it";
-    std::string dir;
+    std::string folder;
     ASSERT_EQ(r.dirs.size(), 1u);
-    EXPECT_TRUE(LoadJournalDir(journal, r.dirs[0], &dir) && dir == "VBoyRen/Japan");
+    EXPECT_TRUE(LoadJournalDir(journal, r.dirs[0], &folder) && folder == "VBoyRen/Japan");
     ASSERT_EQ(r.moves.size(), 2u);
     JournalMove a, b;
     EXPECT_TRUE(LoadJournalMove(journal, r.moves[0], &a) && LoadJournalMove(journal, r.moves[1], &b));
