@@ -494,11 +494,15 @@ uint32_t PlatformCopyFile(const std::string& from, const std::string& to)
         times[1].tv_nsec = (long)(modified - (int64_t)times[1].tv_sec * 1000000000);
         if (e == 0 && (fsync(out) != 0 && errno != EINVAL && errno != EROFS))
             e = errno;
-        if (e == 0 && futimens(out, times) != 0)
-            e = errno;
         if (e != 0)
             UnlinkIfStill(toDir, toLeaf, out);
         if (close(out) != 0 && e == 0) {
+            e = errno;
+            unlinkat(toDir, toLeaf.c_str(), 0);
+        }
+        // The time is set once the file is closed: some file systems write
+        // back at the close and would take the time then.
+        if (e == 0 && utimensat(toDir, toLeaf.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
             e = errno;
             unlinkat(toDir, toLeaf.c_str(), 0);
         }

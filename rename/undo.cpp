@@ -200,10 +200,11 @@ void RunUndo()
     bool retry = false;
     for (auto ref = chosen->moves.rbegin(); ref != chosen->moves.rend(); ++ref) {
         JournalMove move;
-        if (!Made(*ref) || !Load(*ref, &move))
+        if (!Made(*ref))
             continue;
         made++;
-        int result = MoveBack(*chosen, ref->number, move);
+        // A line that cannot be read back now leaves the run to be undone again.
+        int result = Load(*ref, &move) ? MoveBack(*chosen, ref->number, move) : -1;
         back += result == 1;
         retry = retry || result < 0;
     }

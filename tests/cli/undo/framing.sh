@@ -1,6 +1,7 @@
 # A journal cut within a line, a line of NUL bytes or ending in them hides no run: the next run starts on a
 # line of its own and undo takes back the runs newest first by their place in the journal, whatever clock
 # their shells had (the offset from UTC is kept for people).
+posix_only  # TZ as POSIX spells it
 gen image golf.vb "Golf (U)"
 TZ=UTC-14 quor rename quiet >/dev/null
 printf 'move 1-2 1 "x.vb" "VBoyRen/X' >>VBoyUndo.txt
