@@ -153,8 +153,8 @@ def archive(args):
 def dat(a):
     roms = []  # (game, rom name, fields in order)
     for entry in a.entries:
-        name, _, spec = entry.partition("=")
-        parts = spec.split("|") if spec else []
+        name, _, fields = entry.partition("=")
+        parts = fields.split("|") if fields else []
         f, game, ext = {}, name, ".vb"
         if parts and parts[0]:
             with open(parts[0], "rb") as img:
