@@ -488,8 +488,13 @@ uint32_t PlatformCopyFile(const std::string& from, const std::string& to)
         e = CopyBytes(in, out);
         int64_t modified = ModifiedOf(st);
         struct timespec times[2];
-        times[0].tv_sec = 0;
-        times[0].tv_nsec = UTIME_OMIT;
+        // Both times are given: a file system in user space (exFAT through
+        // FUSE) takes a time left out as one to set to now, the other too.
+#ifdef __APPLE__
+        times[0] = st.st_atimespec;
+#else
+        times[0] = st.st_atim;
+#endif
         times[1].tv_sec = (time_t)(modified / 1000000000 - (modified % 1000000000 < 0));
         times[1].tv_nsec = (long)(modified - (int64_t)times[1].tv_sec * 1000000000);
         if (e == 0 && (fsync(out) != 0 && errno != EINVAL && errno != EROFS))
