@@ -608,11 +608,32 @@ void KeepUsableNames(Dat& dat, const std::string& path)
 
 // Reads the DAT at path in the format its first bytes tell, then keeps the
 // entries whose names can be used. Returns 1, or 0 with the reason.
+// How many ".vb" (any case) the file holds from where it stands: no fewer
+// than the roms it names with that extension. The file is left at its start.
+size_t CountImageNames(FILE* file)
+{
+    size_t count = 0;
+    char block[BlockSize + 2] = {0, 0};
+    size_t got;
+    while ((got = fread(block + 2, 1, BlockSize, file)) > 0) {
+        for (size_t i = 0; i < got; i++)
+            count += block[i] == '.' && Fold(block[i + 1]) == 'v' && Fold(block[i + 2]) == 'b';
+        block[0] = block[got];
+        block[1] = block[got + 1];
+    }
+    clearerr(file);
+    PlatformSeek(file, 0, SEEK_SET);
+    return count;
+}
+
 int Read(Dat& dat, const std::string& path)
 {
     dat.file = PlatformOpenFile(path, "rb", 1);
     if (dat.file == nullptr)
         return Fail(dat, 0, "cannot open");
+    // Room for every entry at once: grown by doubling, a long DAT's entries
+    // would need room for a copy of them, and keep up to half again unused.
+    dat.entries->reserve(std::min(CountImageNames(dat.file), MaxRoms));
     while (dat.text.size() < 3 && Fill(dat) > 0) {
     }
     size_t start = dat.text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -26,17 +25,18 @@ struct DatEntry {
     uint32_t name = 0;      // where the entry's name begins in the names text (see DatName)
     uint32_t size = 0;      // bytes, DatSizeTooLarge for 4 GiB or more; meaningful with hasSize
     uint32_t crc = 0;       // meaningful with hasCrc
-    bool hasSize = false;
-    bool hasCrc = false;
-    bool nodump = false;    // status "nodump": never matched, listed missing
-    bool baddump = false;   // status "baddump"
+    // One byte for the four flags, so that a record takes 48 bytes.
+    bool hasSize : 1;
+    bool hasCrc : 1;
+    bool nodump : 1;        // status "nodump": never matched, listed missing
+    bool baddump : 1;       // status "baddump"
     int8_t hashKind = DatNoHash;  // the strongest hash the rom gives (DatMd5, DatSha1, DatSha256)
     unsigned char hash[32] = {};  // its digest: 16, 20 or 32 bytes
+    DatEntry() : hasSize(false), hasCrc(false), nodump(false), baddump(false) {}
 };
 
-// The entries of a DAT, in its order: kept in blocks, so that a long DAT
-// never needs room for a second copy of them while it grows.
-using DatEntries = std::deque<DatEntry>;
+// The entries of a DAT, in its order.
+using DatEntries = std::vector<DatEntry>;
 
 struct DatHeader {
     std::string name, version;  // the header's name (its description when it has none) and version
