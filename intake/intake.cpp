@@ -86,9 +86,11 @@ static void IntakeArchive(const char* name)
             MarkVerifiedMembers(name, surveyed);
         } else if (OptList) {
             // Known by their directory CRCs, as the archive says.
-            for (uint32_t crc : imageCrcs)
-                if (FindEntryByCrc(crc) >= 0)
-                    MarkHad(FindEntryByCrc(crc));
+            for (uint32_t crc : imageCrcs) {
+                int i = FindEntryByCrc(crc);
+                if (i >= 0)
+                    MarkHad(i);
+            }
         } else {
             if (emulator && images > 0)
                 printf("I don't rename ROMS inside EMU distros ... skipping %s\n", name);
