@@ -27,11 +27,12 @@
         rom's name uses), nul (a NUL byte in the first rom's name), deep (100,000 nested levels in
         the first game).
     gen.py tree ROOT [--crlf]
-        every entry below ROOT, sorted: "dir/", "file  SIZE CRC", "link -> TARGET", "fifo |".
+        every entry below ROOT, sorted: "dir/", "file  SIZE CRC", "link -> TARGET", "fifo |"; ROOT
+        itself in a link's target is shown as "<trash>".
         The program under test (program/QuorVBoy, program/QuorVBoy.exe) is left out. With --crlf
         (Windows) each of the program's text files (VBoy*.txt, VBoyMiss.dat, Quor_ZIP.txt, VAvuDevo.zid) must
         have CR LF line ends (else "NOT CR LF" is added) and is measured with LF ones.
-    gen.py tidy FILE TRASH [--windows]
+    gen.py tidy TRASH FILE... [--windows]
         rewrites captured output: the trash folder's path becomes "<trash>"; with --windows first
         CR LF becomes LF and "\\" becomes "/" (so that "Z:\\tmp\\..." becomes "<trash>" too).
 """
@@ -229,7 +230,7 @@ def tree(root, crlf):
             path = rel + entry.name
             st = os.lstat(entry.path)
             if stat.S_ISLNK(st.st_mode):
-                lines.append("%s -> %s" % (path, os.readlink(entry.path)))
+                lines.append("%s -> %s" % (path, os.readlink(entry.path).replace(root, "<trash>")))
             elif stat.S_ISDIR(st.st_mode):
                 lines.append(path + "/")
                 walk(entry.path, path + "/")
@@ -289,8 +290,8 @@ def main():
     t.add_argument("root")
     t.add_argument("--crlf", action="store_true")
     n = sub.add_parser("tidy")
-    n.add_argument("file")
     n.add_argument("trash")
+    n.add_argument("files", nargs="+")
     n.add_argument("--windows", action="store_true")
     a = p.parse_args()
 
@@ -298,13 +299,16 @@ def main():
         sys.stdout.write(tree(a.root, a.crlf))
         return
     if a.command == "tidy":
-        with open(a.file, "rb") as f:
-            text = f.read()
         trash = a.trash.encode()
-        if a.windows:
-            text = text.replace(b"\r\n", b"\n").replace(b"\\", b"/").replace(b"Z:" + trash, b"<trash>")
-        data = text.replace(trash, b"<trash>")
-    elif a.command == "image":
+        for name in a.files:
+            with open(name, "rb") as f:
+                text = f.read()
+            if a.windows:
+                text = text.replace(b"\r\n", b"\n").replace(b"\\", b"/").replace(b"Z:" + trash, b"<trash>")
+            with open(name, "wb") as f:
+                f.write(text.replace(trash, b"<trash>"))
+        return
+    if a.command == "image":
         data = image(a.what, a.size, a.seed if a.seed is not None else os.path.basename(a.file), a.plain, a.mark,
                      a.at)
     elif a.command == "zip":

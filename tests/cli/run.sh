@@ -50,7 +50,10 @@ quor() {
   "${prefix[@]}" "${emulator[@]}" "$TRASH/program/${exe##*/}" "$@" || rc=$?
   [ $rc = 0 ] || echo "[exit $rc]" >&2
 }
-gen() { python3 "$here/gen.py" "$@"; }
+# The interpreter found once (QUOR_PYTHON from the build): a version manager's wrapper costs more than gen.py.
+python="${QUOR_PYTHON:-$(python3 -c 'import sys; print(sys.executable)')}"
+python3() { "$python" -S "$@"; }  # -S: no site packages to load, only the standard library is used
+gen() { "$python" -S "$here/gen.py" "$@"; }
 SOURCE="$(cd "$here/../.." && pwd)"  # the source tree, for config/QuorInfo.cfg
 # cfg: standard input becomes the group information file beside the program.
 cfg() { cat >"$TRASH/program/QuorInfo.cfg"; }
@@ -131,9 +134,7 @@ run_case() {
     [ $rc = 0 ] || echo "[case exit $rc]" >>"$tmp/err"
     chmod -R u+rwX "$TRASH"
     gen tree "$TRASH" "${crlf[@]}" >"$tmp/tree"
-    gen tidy "$tmp/out" "$TRASH" "${tidy[@]}"
-    gen tidy "$tmp/err" "$TRASH" "${tidy[@]}"
-    gen tidy "$tmp/tree" "$TRASH"
+    gen tidy "$TRASH" "$tmp/out" "$tmp/err" "${tidy[@]}"
     compare out "$tmp/out" || status=1
     compare err "$tmp/err" || status=1
     compare tree "$tmp/tree" || status=1

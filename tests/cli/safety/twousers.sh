@@ -10,7 +10,7 @@ gen image jack.vb "Jack Bros (U)"
 chmod 755 "$TRASH/.." "$TRASH"
 chmod 777 . "$TRASH/home" "$TRASH/program"
 strace -f -qq -o /dev/null -e trace=renameat2,unlinkat -e inject=renameat2:error=EINVAL \
-  -e inject=unlinkat:delay_enter=8000000:when=1 "$TRASH/program/QuorVBoy" rename >"$TRASH/../first.out" 2>&1 &
+  -e inject=unlinkat:delay_enter=3000000:when=1 "$TRASH/program/QuorVBoy" rename >"$TRASH/../first.out" 2>&1 &
 # Once the first run has journaled its move (and is about to link), the second one starts.
 for _ in $(seq 50); do grep -qs '^move' VBoyUndo.txt && break; sleep 0.1; done
 sleep 0.5
