@@ -1,9 +1,6 @@
-// targets.cpp - the readers' fuzz targets, one for each build of this file: QUOR_FUZZ_zip, _groupinfo, _have, _dat_xml or _dat_cmp
-//
-// libFuzzer (QUOR_LIBFUZZER) calls LLVMFuzzerTestOneInput for every input it
-// makes; without it, main below calls it for every saved one. The input is
-// written to a file and read by the program's own reader; a broken promise
-// aborts, as a sanitizer report does.
+// targets.cpp - the readers' fuzz targets, one for each build: QUOR_FUZZ_zip, _groupinfo, _have, _dat_xml, _dat_cmp
+// libFuzzer (QUOR_LIBFUZZER) calls LLVMFuzzerTestOneInput for every input it makes, main below for every saved one.
+// The input is written to a file and read by the program's own reader; a broken promise aborts.
 #include "catalogue/catalogue.h"
 #include "catalogue/dat.h"
 #include "groupinfo/groupinfo.h"
@@ -31,9 +28,8 @@ static void Check(bool ok, const char* what)
         fprintf(stderr, "fuzz check failed: %s\n", what), abort();
 }
 
-// Writes the input to name in this process's scratch folder (in memory where
-// there is such a folder), the start and program directory; the console goes
-// to the null device. The file's path.
+// Writes the input to name in this process's scratch folder (in memory where there is one), the start and
+// program directory; the console goes to the null device. The file's path.
 static std::string Put(const char* name, const uint8_t* data, size_t size)
 {
     static std::string dir;
@@ -56,8 +52,8 @@ static std::string Put(const char* name, const uint8_t* data, size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
 #if defined(QUOR_FUZZ_zip)
-    // Every entry walked, every member an image could be read into a buffer of
-    // exactly its size; then intake takes the file as a run with no mode does.
+    // Every entry walked, every member an image could be read into a buffer of exactly its size; then intake
+    // takes the file as a run with no mode does.
     std::string path = Put("x.zip", data, size);
     if (ZipLog.stream == nullptr)
         Check((ZipLog.stream = fopen(NullDevice, "w")) && AllocateImageBuffer(), "no log or image buffer");
@@ -96,9 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int i = 0; i < CatalogueSize(); i++)
         Check(FindGroup(i) >= -1 && FindGroup(i) < GroupSlotCount, "FindGroup outside the table");
 #elif defined(QUOR_FUZZ_have)
-    // The bytes as a have database, then as a have list: every entry had once
-    // at most, nothing from a database that was refused, and after the list
-    // a line naming the last entry still recognised.
+    // The bytes as a have database, then as a have list: every entry had once at most, nothing from a
+    // database that was refused, and after the list a line naming the last entry still recognised.
     std::string path = Put(HaveDatabaseName, data, size);
     if (CatalogueSize() == 0)
         PrepareCatalogue();
@@ -116,20 +111,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int i = 0; i < CatalogueSize(); i++)
         Check(CopyCounts[i] == 1 || (CopyCounts[i] == 0 && i < CatalogueSize() - 1), "a count the list does not give");
 #elif defined(QUOR_FUZZ_dat_xml) || defined(QUOR_FUZZ_dat_cmp)
-    // Each target keeps to its format (XML begins with "<"). A DAT read gives
-    // usable, distinct names, each within the names text, and hashes of a
-    // known kind; a refused one gives a reason and nothing else.
+    // Each target keeps to its format (XML begins with "<"). A DAT read gives usable, distinct names, each
+    // within the names text, and hashes of a known kind; a refused one gives a reason and nothing else.
     size_t first = 0;
     while (first < size && strchr(" \t\r\n", data[first]) && data[first] != 0)
         first++;
-    bool xml = first < size && data[first] == '<';
-#if defined(QUOR_FUZZ_dat_xml)
-    if (!xml)
+    bool xmlTarget = strcmp(QUOR_FUZZ_TARGET, "dat_xml") == 0;
+    if ((first < size && data[first] == '<') != xmlTarget)
         return 0;
-#else
-    if (xml)
-        return 0;
-#endif
     std::string path = Put("x.dat", data, size);
     DatHeader header;
     DatEntries entries;
@@ -155,9 +144,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 }
 
 #ifndef QUOR_LIBFUZZER
-// quor_replay_TARGET FOLDER...: every file below the folders (a missing one
-// has none), in name order. Exits 0 after every input ran, 1 when an input
-// cannot be read or there is none: a missing corpus is no clean one.
+// quor_replay_TARGET FOLDER...: every file below the folders (a missing one has none), in name order. Exits 0
+// after every input ran, 1 when an input cannot be read or there is none: a missing corpus is no clean one.
 int main(int argc, char** argv)
 {
     std::set<fs::path> inputs;

@@ -1,40 +1,31 @@
 #!/usr/bin/env python3
-"""gen.py - the command-line cases' synthetic images, archives and databases, and the tree of a trash folder
+"""gen.py - the command-line cases' synthetic images, archives, databases and DATs, and a trash folder's tree
 
-    gen.py image FILE [WHAT] [--size N] [--seed N] [--plain] [--mark TEXT [--at N]]
-        an image of N bytes (8,192) with a Virtual Boy mark ('V' at length-544, 'E' 3 bytes on);
-        WHAT is a catalogue name ("Golf (U)") or 8 hex digits, and the last 4 bytes are chosen so
-        that the CRC-32 is that; without WHAT the image is one the catalogue does not know.
-        --plain: no mark (the header window, length-544 to length-510, is zeroed); --mark: that
-        window zeroed and TEXT written N bytes (544) before the end. The bytes come from the seed,
-        by default from the file's name, so every run makes the same file.
+    gen.py image FILE [WHAT] [--size N] [--seed S] [--plain] [--mark TEXT [--at N]]
+        N bytes (8,192) from the seed (the file's name by default) with a Virtual Boy mark ('V' at
+        length-544, 'E' 3 bytes on); WHAT, a catalogue name or 8 hex digits, sets the CRC-32 by the last 4
+        bytes ("?" or none: an image nobody knows). --plain zeroes the mark's window (length-544 to
+        length-510); --mark also writes TEXT N bytes (544) before the end.
     gen.py zip [--deflate] [--garbage I]... [--set FIELD=VALUE]... [--comment N] [--cut N] FILE MEMBER...
-        an archive; MEMBER is NAME=WHAT (an 8,192-byte image as above, "?" for an unknown one)
-        or NAME:TEXT (the text as the member's data). --deflate packs every member with deflate,
-        --garbage I replaces member I's packed bytes by 64 bytes 0xFF, --set overrides a header
-        field (local0.method, central1.nameLength, end.thisDisk ...; names as in the code below),
-        --comment N adds an archive comment of N bytes, --cut drops the last N bytes.
+        MEMBER is NAME=WHAT (an image as above) or NAME:TEXT; --garbage I makes member I's packed bytes 64
+        bytes 0xFF; --set overrides a header field (local0.method, central1.nameLength, end.thisDisk: names
+        as in LOCAL, CENTRAL, END); --comment adds an archive comment of N bytes, --cut drops N last bytes.
     gen.py db [--system N] FILE WHAT...
         a have database: "QUOR", the system number (19), the CRCs, each 4 bytes big-endian.
     gen.py dat [--format xml|cmp] [--name N] [--version V] [--damage D] [--synthetic N] FILE ENTRY...
-        a DAT (Logiqx XML or clrmamepro text) whose roms are the files named: ENTRY is NAME=IMAGE, a
-        rom "NAME.vb" with IMAGE's size, CRC-32, MD5, SHA-1 and SHA-256, then options each after a
-        "|": -size, -crc, -md5, -sha1, -sha256 leave that field out; size=N, crc=H, md5=H, sha1=H,
-        sha256=H, status=S set it; ext=E names the rom NAME+E; game=G puts it in game G (one game
-        holds the entries of one name in a row). A bare NAME is a rom with no file: "nodump".
-        --synthetic N adds N made-up entries "Image 000000 (World)"... with every hash.
-        --damage: cut (the last third dropped), entity (a DOCTYPE declaring an entity that the first
-        rom's name uses), nul (a NUL byte in the first rom's name), deep (100,000 nested levels in
-        the first game).
+        a Logiqx XML or clrmamepro DAT. ENTRY is NAME=IMAGE, a rom "NAME.vb" with that file's size, CRC-32,
+        MD5, SHA-1 and SHA-256, then options each after "|": -FIELD leaves it out, FIELD=V sets it (size,
+        crc, md5, sha1, sha256, status), ext=E names the rom NAME+E, game=G puts it in game G (entries of one
+        game in a row); a bare NAME is a "nodump" rom. --synthetic N adds N made-up entries with every hash.
+        --damage: cut (last third dropped), entity (a declared entity in the first name), nul (a NUL byte in
+        it), deep (100,000 nested levels in the first game).
     gen.py tree ROOT [--crlf]
-        every entry below ROOT, sorted: "dir/", "file  SIZE CRC", "link -> TARGET", "fifo |"; ROOT
-        itself in a link's target is shown as "<trash>".
-        The program under test (program/QuorVBoy, program/QuorVBoy.exe) is left out. With --crlf
-        (Windows) each of the program's text files (VBoy*.txt, VBoyMiss.dat, Quor_ZIP.txt, VAvuDevo.zid) must
-        have CR LF line ends (else "NOT CR LF" is added) and is measured with LF ones.
+        every entry below ROOT, sorted: "dir/", "file  SIZE CRC", "link -> TARGET" (ROOT shown as
+        "<trash>"), "fifo |"; program/QuorVBoy(.exe) left out. --crlf (Windows): the program's text files
+        must have CR LF ends (else "NOT CR LF") and are measured with LF ones.
     gen.py tidy TRASH FILE... [--windows]
-        rewrites captured output: the trash folder's path becomes "<trash>"; with --windows first
-        CR LF becomes LF and "\\" becomes "/" (so that "Z:\\tmp\\..." becomes "<trash>" too).
+        in captured output the trash folder's path becomes "<trash>"; --windows first makes CR LF LF and
+        "\\" "/" (so that "Z:\\tmp\\..." becomes "<trash>" too).
 """
 import argparse
 import hashlib
@@ -152,6 +143,8 @@ def archive(args):
 
 
 def dat(a):
+    if a.format not in ("xml", "cmp") or a.damage not in (None, "cut", "entity", "nul", "deep"):
+        sys.exit("gen.py: no such format or damage: %s, %s" % (a.format, a.damage))
     roms = []  # (game, rom name, fields in order)
     for entry in a.entries:
         name, _, fields = entry.partition("=")
@@ -258,41 +251,26 @@ def tree(root, crlf):
 def main():
     p = argparse.ArgumentParser(description="synthetic inputs for the command-line cases")
     sub = p.add_subparsers(dest="command", required=True)
-    i = sub.add_parser("image")
-    i.add_argument("file")
-    i.add_argument("what", nargs="?")
-    i.add_argument("--size", type=int, default=8192)
-    i.add_argument("--seed")
-    i.add_argument("--plain", action="store_true")
-    i.add_argument("--mark")
-    i.add_argument("--at", type=int, default=544)
-    z = sub.add_parser("zip")
-    z.add_argument("file")
-    z.add_argument("members", nargs="*")
-    z.add_argument("--deflate", action="store_true")
-    z.add_argument("--garbage", type=int, action="append", default=[])
-    z.add_argument("--set", action="append", default=[])
-    z.add_argument("--cut", type=int, default=0)
-    z.add_argument("--comment", type=int, default=0)
-    d = sub.add_parser("db")
-    d.add_argument("file")
-    d.add_argument("whats", nargs="*")
-    d.add_argument("--system", type=int, default=19)
-    w = sub.add_parser("dat")
-    w.add_argument("file")
-    w.add_argument("entries", nargs="*")
-    w.add_argument("--format", choices=["xml", "cmp"], default="xml")
-    w.add_argument("--name", default="Nintendo - Virtual Boy")
-    w.add_argument("--version", default="20250101-000000")
-    w.add_argument("--damage", choices=["cut", "entity", "nul", "deep"])
-    w.add_argument("--synthetic", type=int, default=0)
-    t = sub.add_parser("tree")
-    t.add_argument("root")
-    t.add_argument("--crlf", action="store_true")
-    n = sub.add_parser("tidy")
-    n.add_argument("trash")
-    n.add_argument("files", nargs="+")
-    n.add_argument("--windows", action="store_true")
+    # Each command's arguments: "name" one, "name?" one or none, "name*" any number, "name+" at least one;
+    # an option's default gives its kind: a number, a text (None), a flag (False), a repeated one ([]).
+    for command, arguments, options in (
+            ("image", "file what?", dict(size=8192, seed=None, plain=False, mark=None, at=544)),
+            ("zip", "file members*", dict(deflate=False, garbage=[], set=[], cut=0, comment=0)),
+            ("db", "file whats*", dict(system=19)),
+            ("dat", "file entries*", dict(format="xml", name="Nintendo - Virtual Boy", version="20250101-000000",
+                                          damage=None, synthetic=0)),
+            ("tree", "root", dict(crlf=False)),
+            ("tidy", "trash files+", dict(windows=False))):
+        c = sub.add_parser(command)
+        for argument in arguments.split():
+            c.add_argument(argument.rstrip("?*+"), nargs=argument[-1] if argument[-1] in "?*+" else None)
+        for option, default in options.items():
+            if default is False:
+                c.add_argument("--" + option, action="store_true")
+            elif isinstance(default, list):
+                c.add_argument("--" + option, action="append", default=[], type=int if option == "garbage" else str)
+            else:
+                c.add_argument("--" + option, default=default, type=type(default) if default is not None else str)
     a = p.parse_args()
 
     if a.command == "tree":

@@ -1,8 +1,7 @@
-// dat_test.cpp - the DAT reader's name rules, fields and refusals, and the image digests
+// dat_test.cpp - the DAT reader's name rules, fields and refusals
 #include "support.h"
 
 #include "catalogue/dat.h"
-#include "identify/hash.h"
 
 namespace {
 
@@ -134,14 +133,6 @@ TEST_F(Dat, LongDatsKeepTheirLineNumbers)
     EXPECT_EQ(Read(Xml(roms + "<rom name=\"x.vb\" crc=\"x\"/>")), "refused: line 5004: malformed crc");
     EXPECT_EQ(Read(Xml(roms + "<rom name=\"x.vb\" crc=\"x\">")), "refused: line 5004: start-end tags mismatch");
     EXPECT_EQ(Read(Cmp(cmp + "rom ( name x.vb crc x )")), "refused: line 5003: malformed crc");
-}
-
-TEST_F(Dat, DigestsOfKnownTexts)
-{
-    const unsigned char* abc = reinterpret_cast<const unsigned char*>("abc");
-    EXPECT_EQ(HashHex(HashMd5, abc, 3), "900150983cd24fb0d6963f7d28e17f72");
-    EXPECT_EQ(HashHex(HashSha1, abc, 3), "a9993e364706816aba3e25717850c26c9cd0d89d");
-    EXPECT_EQ(HashHex(HashSha256, abc, 0), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 }
 
 }  // namespace
