@@ -77,9 +77,9 @@ TEST_F(Dat, RepeatedAndUnsafeNamesAreNotTaken)
 {
     std::string err;
     EXPECT_EQ(Read(Cmp("rom ( name \"A.vb\" ) rom ( name \"con.vb\" ) rom ( name \"a.vb\" ) rom ( name \"d/B.vb\" ) "
-                       "rom ( name \"B.vb\" )"),
+                       "rom ( name \"B.vb\" crc 2 )"),
                    &err),
-              "H (1)\nA|-|-||\nB|-|-||");
+              "H (1)\nA|-|-||\nB|-|00000002||");
     EXPECT_EQ(err, "Cannot use the name \"con\" from x.dat\nCannot use the name \"a\" from x.dat\n"
                    "Cannot use the name \"d/B\" from x.dat\n");
 }
@@ -101,7 +101,7 @@ TEST_F(Dat, RefusalsSayWhyAndWhere)
         {Xml("<rom name=\"a.vb\"/>").substr(0, 126), "line 5: no </datafile>"},
         {"<!DOCTYPE datafile [<!ENTITY e \"x\">]>\n" + Xml("<rom name=\"&e;.vb\"/>"), "line 1: a DTD with declarations"},
         {Xml(std::string("<rom name=\"a") + '\0' + ".vb\"/>"), "line 4: a NUL byte"},
-        {Cmp("rom ( name a.vb crc 12345678 sha1 " + Md5 + " )"), "line 3: malformed sha1"},
+        {Cmp("rom ( name a.vb crc 12345678 sha1 " + Sha1.substr(1) + "g )"), "line 3: malformed sha1"},
         {Cmp("rom ( name \"a.vb ) "), "line 3: unclosed quote"},
         {Cmp("rom ( name a.vb"), "line 2: unclosed block"},
         {"clrmamepro ( name x )\ngame ( name g\nrom ( name a.vb", "line 3: unclosed block"},
