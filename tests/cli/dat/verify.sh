@@ -2,7 +2,8 @@
 # with or without a mark, 4 MiB or an archive's member. An image with a DAT's CRC but other bytes or
 # another size is said and stays; two entries of one CRC are told apart; an archive whose directory
 # gives a known CRC for other bytes is not believed. The missing entries also go to VBoyMiss.dat. A scan,
-# which lists every image, hashes none but those without a mark.
+# which lists every image, hashes none but those without a mark; list counts a skipped archive's members
+# that verify.
 gen image jack.vb "Jack Bros (U)"
 gen image forged.vb "Jack Bros (U)" --seed forged
 gen image long.vb "Jack Bros (U)" --size 16384
@@ -13,13 +14,17 @@ gen image plain.vb 12345678 --plain
 gen image ../member 2e20b6e7 --seed game.bin
 gen zip --deflate baseball.zip readme.txt:notes game.bin=2e20b6e7
 gen zip --set central0.crc32=0x81af4d6d liar.zip a.vb=?
+gen image ../solo.vb 13572468
+gen zip pair.zip solo.vb=13572468 forged.vb=2e20b6e7
 gen dat --name "Nintendo - Virtual Boy" --version 20261207 ../vb.dat "Jack Bros (USA)=jack.vb" \
     "Twin (Japan)=twin-a.vb|sha256=$(printf b%.0s {1..64})" "Twin (Japan) (Rev 1)=twin-b.vb|-sha256" \
     "Big Homebrew (World)=big.vb|-sha256|-sha1" "Demo (PD)=plain.vb" "Baseball (USA)=../member" \
-    "Teleroboxer (Japan, USA)=../member|crc=36103000" "Unreleased (Japan)"
-rm ../member
+    "Teleroboxer (Japan, USA)=../member|crc=36103000" "Unreleased (Japan)" "Solo (World)=../solo.vb"
+rm ../member ../solo.vb
 quor scan DAT=../vb.dat
 sortfile VAvuDevo.zid
 sorted quor rename DAT=../vb.dat
 files
 show VAvuDevo.zid VBoyMiss.txt VBoyMiss.dat
+quor list quiet DAT=../vb.dat
+show VBoyHave.txt

@@ -1,8 +1,8 @@
-# Readings of the group file at their edges: a folder refused for what is stored of it (it leads out of
-# VBoyRen only once cut to its 99 characters), "1:x" a folder and no drive, "." and empty levels dropped
-# ("A//B", ".\USA\.\Games", a folder of no level at all), and a line of 198 characters whose CR LF one
-# bounded read splits. A file named just ".vb" keeps its extension, in VBoyRen and in VBoyDupes, and
-# undo takes every move back.
+# Readings of the group file (through a link, as the package installs it) at their edges: a folder refused
+# for what is stored of it (it leads out of VBoyRen only once cut to its 99 characters), "1:x" a folder and
+# no drive, "." and empty levels dropped ("A//B", ".\USA\.\Games", a folder of no level at all), and a line
+# of 198 characters whose CR LF one bounded read splits. A file named just ".vb" keeps its extension, in
+# VBoyRen and in VBoyDupes, and undo takes every move back.
 posix_only
 long=$(printf 'a%.0s' {1..95})
 {
@@ -13,7 +13,8 @@ long=$(printf 'a%.0s' {1..95})
   printf '(U):1:x\n'
   printf '(JU):Both//Sub\n'
   printf '%s\r\n' "$(printf 'z%.0s' {1..198})"
-} >"$TRASH/program/QuorInfo.cfg"
+} >../QuorInfo.cfg
+ln -s ../QuorInfo.cfg "$TRASH/program/QuorInfo.cfg"
 gen image golf.vb "Golf (U)"
 gen image .vb "Teleroboxer (JU)"
 mkdir -p VBoyRen/Both/Sub
