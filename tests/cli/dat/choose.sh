@@ -5,7 +5,8 @@
 gen image jack.vb "Jack Bros (U)"
 gen image unknown.vb
 gen dat --format cmp --name "VB (community)" --version 3 ../program/vb.dat "Jack Bros (USA)=jack.vb" \
-    "Mario Clash (Japan, USA)=jack.vb|crc=a47de78c|status=baddump" "Prototype (Japan)"
+    "Mario Clash (Japan, USA)=jack.vb|crc=a47de78c|status=baddump" \
+    "Prototypes of a Long-Named Game Held in One Collection (Japan)"
 gen dat --name Other --version 1 ../other.dat "Jack Bros (USA) (Other)=jack.vb"
 cfg <<'CFG'
 [VBoy]
@@ -16,7 +17,7 @@ DAT=vb.dat
 CFG
 sorted quor scannew
 cat VAvuDevo.zid
-quor audit
+quor audit2
 quor mess-crcs
 quor listd dirs dat=../other.dat
 quor rename dirs
