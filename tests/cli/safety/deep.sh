@@ -1,6 +1,6 @@
 # A tree deeper than any path the system takes whole is walked right: each folder is left by its handle,
 # and the files that follow a deep folder are found where they are. A wide tree is walked with few file
-# handles: none is kept after its folder's walk.
+# handles: none is kept after its folder's walk, nor after a damaged archive.
 posix_only
 gen image a.vb "Golf (U)"
 level=$(printf 'd%.0s' {1..200})
@@ -13,5 +13,5 @@ open("deep.vb", "wb").write(open(sys.argv[2], "rb").read())
 gen image z.vb "Jack Bros (U)"
 quor listd nodb | sed "s/$level/D/g"
 rm -rf "${level}0"
-mkdir wide && (cd wide && mkdir $(seq -f 'f%02g' 1 80))
+mkdir wide && (cd wide && mkdir $(seq -f 'f%02g' 1 80) && touch $(seq -f 'f%02g/x.zip' 1 80))
 (ulimit -n 40; sorted quor listd nodb) | grep -c 'Scanning ./f'
