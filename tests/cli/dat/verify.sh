@@ -26,5 +26,5 @@ sortfile VAvuDevo.zid
 sorted quor rename DAT=../vb.dat
 files
 show VAvuDevo.zid VBoyMiss.txt VBoyMiss.dat
-quor list quiet DAT=../vb.dat
+sorted quor list quiet DAT=../vb.dat
 show VBoyHave.txt
