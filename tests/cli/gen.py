@@ -252,10 +252,10 @@ def main():
     p = argparse.ArgumentParser(description="synthetic inputs for the command-line cases")
     sub = p.add_subparsers(dest="command", required=True)
     # Each command's arguments: "name" one, "name?" one or none, "name*" any number, "name+" at least one;
-    # an option's default gives its kind: a number, a text (None), a flag (False), a repeated one ([]).
+    # an option's default gives its kind: a number, a text (None), a flag (False), a repeated one ([its type]).
     for command, arguments, options in (
             ("image", "file what?", dict(size=8192, seed=None, plain=False, mark=None, at=544)),
-            ("zip", "file members*", dict(deflate=False, garbage=[], set=[], cut=0, comment=0)),
+            ("zip", "file members*", dict(deflate=False, garbage=[int], set=[str], cut=0, comment=0)),
             ("db", "file whats*", dict(system=19)),
             ("dat", "file entries*", dict(format="xml", name="Nintendo - Virtual Boy", version="20250101-000000",
                                           damage=None, synthetic=0)),
@@ -268,7 +268,7 @@ def main():
             if default is False:
                 c.add_argument("--" + option, action="store_true")
             elif isinstance(default, list):
-                c.add_argument("--" + option, action="append", default=[], type=int if option == "garbage" else str)
+                c.add_argument("--" + option, action="append", default=[], type=default[0])
             else:
                 c.add_argument("--" + option, default=default, type=type(default) if default is not None else str)
     a = p.parse_args()

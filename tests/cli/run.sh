@@ -53,7 +53,7 @@ quor() {
 # The interpreter found once (QUOR_PYTHON from the build): a version manager's wrapper costs more than gen.py.
 python="${QUOR_PYTHON:-$(python3 -c 'import sys; print(sys.executable)')}"
 python3() { "$python" -S "$@"; }  # -S: no site packages to load, only the standard library is used
-gen() { "$python" -S "$here/gen.py" "$@"; }
+gen() { python3 "$here/gen.py" "$@"; }
 SOURCE="$(cd "$here/../.." && pwd)"  # the source tree, for config/QuorInfo.cfg
 # cfg: standard input becomes the group information file beside the program.
 cfg() { cat >"$TRASH/program/QuorInfo.cfg"; }
