@@ -40,3 +40,7 @@ show VBoyLog.txt
 fresh
 gen image mystery.vb
 quor rename changes
+# A DAT's names over 60 characters: fshort3 takes the spaces out and cuts the target, the log keeps sep_.
+fresh; l="Prototype-Collection-Of-Virtual-Boy-Games-Gathered-Over-Many-Years Part"
+gen image a.vb; gen image b.vb --seed b; gen dat ../long.dat "$l One (Japan)=a.vb" "$l Two (Japan)=b.vb"
+sorted quor rename changes fshort3 sep_ DAT=../long.dat; sortfile VBoyLog.txt; files

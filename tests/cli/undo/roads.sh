@@ -21,6 +21,9 @@ ls VBoyRen
 rm VBoyRen/*
 gen image jack.vb "Jack Bros (U)"
 road -e inject=linkat:error=EPERM "$Q" rename 2>&1 | grep -v '^Cannot open\|^$\|Stats\|^QuorVBoy\|^Names'
+# An undo killed between its copy back and the copy's removal is ended by the next run.
+cp -p "VBoyRen/Jack Bros (U).vb" jack.vb && id=$(sed -n 's/^move \([^ ]*\) 1 "jack.vb".*/\1/p' VBoyUndo.txt)
+printf 'copyback %s 1\ncopiedback %s 1\n' $id $id >>VBoyUndo.txt
 road -e inject=linkat:error=EPERM "$Q" undo | dated | tail -3
 journal | tail -15 | sed -E 's/^(run ID DATE) .*/\1/'
 for e in EPERM EROFS EACCES; do
@@ -33,3 +36,8 @@ if chattr +i jack.vb 2>/dev/null; then
 else
   printf '1\n1\n'
 fi
+# Thirty moves by copy and their undo within 16 handles; an image one byte over whole blocks is copied whole.
+mkdir many && cd many && gen image odd.vb --size 65537 && gen dat ../odd.dat "Odd (World)=odd.vb"
+for i in $(seq 30); do cp odd.vb o$i.vb; done
+(ulimit -n 16; road -e inject=linkat:error=EPERM "$Q" rename DAT=../odd.dat &>/dev/null; cat VBoyRen/* VBoyDupes/* | wc -c
+ road -e inject=linkat:error=EPERM "$Q" undo &>/dev/null; cat *.vb | wc -c; cd .. && rm -r many odd.dat)
