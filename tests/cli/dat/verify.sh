@@ -1,5 +1,5 @@
 # A DAT's entry is the image whose size, CRC-32 and strongest hash it gives all match: named by the DAT,
-# with or without a mark, 4 MiB or an archive's member. An image with a DAT's CRC but other bytes or
+# with or without a mark, 6 MiB or an archive's member. An image with a DAT's CRC but other bytes or
 # another size is said and stays; two entries of one CRC are told apart; one without a CRC is no image's,
 # not even one of CRC 0; an archive whose directory gives a known CRC for other bytes is not believed. The
 # missing entries also go to VBoyMiss.dat. A scan, which lists every image, hashes none but those without
@@ -9,7 +9,7 @@ gen image forged.vb "Jack Bros (U)" --seed forged
 gen image long.vb "Jack Bros (U)" --size 16384
 gen image twin-a.vb 0badf00d --seed a
 gen image twin-b.vb 0badf00d --seed b
-gen image big.vb --size 4194304
+gen image big.vb --size 6291456
 gen image plain.vb 12345678 --plain
 gen image zero.vb 00000000
 gen image ../member 2e20b6e7 --seed game.bin
