@@ -287,17 +287,14 @@ def main():
                 f.write(text.replace(trash, b"<trash>"))
         return
     if a.command == "image":
-        data = image(a.what, a.size, a.seed if a.seed is not None else os.path.basename(a.file), a.plain, a.mark,
-                     a.at)
+        data = image(a.what, a.size, a.seed or os.path.basename(a.file), a.plain, a.mark, a.at)
     elif a.command == "zip":
         data = archive(a)
     elif a.command == "dat":
         data = dat(a)
     else:
         data = b"QUOR" + b"".join(struct.pack(">I", v) for v in [a.system] + [crc_of(w) for w in a.whats])
-    parent = os.path.dirname(a.file)
-    if parent:
-        os.makedirs(parent, exist_ok=True)
+    os.makedirs(os.path.dirname(a.file) or ".", exist_ok=True)
     with open(a.file, "wb") as f:
         f.write(data)
 

@@ -2,7 +2,7 @@
 # for what is stored of it (it leads out of VBoyRen only once cut to its 99 characters), "1:x" a folder and
 # no drive, "." and empty levels dropped ("A//B", ".\USA\.\Games", a folder of no level at all), and a line
 # of 198 characters whose CR LF one bounded read splits. A file named just ".vb" keeps its extension, in
-# VBoyRen and in VBoyDupes, and undo takes every move back.
+# VBoyRen and in VBoyDupes, and undo takes every move back. A DAT whose reading fails is refused.
 posix_only
 long=$(printf 'a%.0s' {1..95})
 {
@@ -27,3 +27,4 @@ quor rename dirs quiet
 ls -A VBoyRen
 quor undo | dated | sort
 quor undo | dated | sort
+quor list DAT=/proc/self/mem
