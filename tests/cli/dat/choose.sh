@@ -11,7 +11,7 @@ gen dat --name Other --version 1 ../other.dat "Jack Bros (USA) (Other) [t1]=jack
 cfg <<'CFG'
 [VBoy]
 KEY=5a5a5a5a
-DAT=vb.dat
+DAT=./vb.dat
 (USA):USA
 (Japan):Japan
 CFG
