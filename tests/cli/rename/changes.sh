@@ -40,7 +40,8 @@ show VBoyLog.txt
 fresh
 gen image mystery.vb
 quor rename changes
-# A DAT's names over 60 characters: fshort3 takes the spaces out and cuts the target, the log keeps sep_.
+# A DAT's names over 60 characters: whole, or with fshort3 spaceless and cut short; the log keeps sep_.
 fresh; l="Prototype-Collection-Of-Virtual-Boy-Games-Gathered-Over-Many-Years Part"
 gen image a.vb; gen image b.vb --seed b; gen dat ../long.dat "$l One (Japan)=a.vb" "$l Two (Japan)=b.vb"
+quor rename quiet nodb f sep_ DAT=../long.dat; quor undo | dated | sort; rm VBoyHave.txt
 sorted quor rename changes fshort3 sep_ DAT=../long.dat; sortfile VBoyLog.txt; files
