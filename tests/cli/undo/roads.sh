@@ -40,4 +40,4 @@ fi
 mkdir many && cd many && gen image odd.vb --size 65537 && gen dat ../odd.dat "Odd (World)=odd.vb"
 for i in $(seq 30); do cp odd.vb o$i.vb; done
 (ulimit -n 16; road -e inject=linkat:error=EPERM "$Q" rename DAT=../odd.dat &>/dev/null; cat VBoyRen/* VBoyDupes/* | wc -c
- road -e inject=linkat:error=EPERM "$Q" undo &>/dev/null; cat *.vb | wc -c; cd .. && rm -r many odd.dat)
+ road -e inject=linkat:error=EPERM "$Q" undo &>/dev/null; cat *.vb | wc -c); cd .. && rm -r many odd.dat
