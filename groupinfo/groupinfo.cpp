@@ -52,10 +52,6 @@ static bool NormaliseDirectory(std::string& dir)
         dir.resize(FieldLimit - 1);
     if (!dir.empty() && (dir[0] == '\\' || dir[0] == '/'))
         return false;
-    // A drive is an ASCII letter and a colon.
-    bool letter = !dir.empty() && ((dir[0] >= 'A' && dir[0] <= 'Z') || (dir[0] >= 'a' && dir[0] <= 'z'));
-    if (letter && dir.size() >= 2 && dir[1] == ':')
-        return false;
     std::string kept;
     std::string level;
     for (size_t i = 0; i <= dir.size(); i++) {
@@ -70,6 +66,10 @@ static bool NormaliseDirectory(std::string& dir)
             kept += level + PathSeparator;
         level.clear();
     }
+    // A drive is an ASCII letter and a colon, also after "." levels.
+    bool letter = !kept.empty() && ((kept[0] >= 'A' && kept[0] <= 'Z') || (kept[0] >= 'a' && kept[0] <= 'z'));
+    if (letter && kept.size() >= 2 && kept[1] == ':')
+        return false;
     dir = kept.empty() ? std::string(1, PathSeparator) : kept;
     return true;
 }
